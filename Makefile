@@ -1,0 +1,32 @@
+# Entry points: `make run` and `make test` (see README.md). Each first installs what is missing.
+.PHONY: run test test-asan deps build build-asan format clean
+
+RUN_HOME := build/run-home
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default
+
+build-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+
+run: build
+	@rm -rf $(RUN_HOME) && mkdir -p $(RUN_HOME)
+	@echo "Home folder of this run: $(abspath $(RUN_HOME))"
+	@build/default/bin/vrtruty-cli --home $(RUN_HOME) info
+
+test: build
+	@ctest --preset default
+
+test-asan: build-asan
+	@ctest --preset asan
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build
