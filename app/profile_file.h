@@ -1,0 +1,83 @@
+// INI-format profile files as the original's platform reads and writes them: the utility's
+// configuration, the language files and the logo lists all use this format.
+//
+// The file is kept as its lines, byte-exact, so that an update changes only the line of the key it
+// writes: other sections, keys, comments, blank lines, line ends and even undecodable content
+// survive untouched. Reads follow the platform's profile reader: section and key names match
+// without regard to case, the first matching section and key win, blanks around names and values
+// are trimmed, a value in matching quotes loses them, and a value is cut to the caller's limit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace vrtruty::app {
+
+class ProfileFile {
+  public:
+    enum class Encoding {
+        Utf16Le,   // byte-order mark FF FE: the form the utility creates and keeps
+        Utf16Be,   // byte-order mark FE FF
+        Utf8,      // 8-bit file that is valid UTF-8 (with or without its byte-order mark)
+        EightBit,  // any other 8-bit file: each byte one character, so nothing is lost
+    };
+
+    // Length limit of a value read into the original's 261-character buffers.
+    static constexpr std::size_t kDefaultValueLimit = 260;
+
+    ProfileFile() = default;
+    static ProfileFile Parse(std::span<const std::uint8_t> bytes);
+    // A file that cannot be read gives an empty profile with exists() false.
+    static ProfileFile Load(const std::filesystem::path& path);
+
+    bool exists() const { return exists_; }
+    Encoding encoding() const { return encoding_; }
+
+    // The value, or nothing when the section or key is absent (an empty value is present).
+    std::optional<std::string> Read(std::string_view section, std::string_view key,
+                                    std::size_t maxUnits = kDefaultValueLimit) const;
+    bool HasSection(std::string_view section) const;
+
+    // Sets a key, appending the key to its section or the section to the file when missing.
+    void Write(std::string_view section, std::string_view key, std::string_view value);
+    // Removes the key's line; nothing happens when it is absent.
+    void Delete(std::string_view section, std::string_view key);
+
+    std::vector<std::uint8_t> Serialize() const;
+    // Replaces the file atomically: a failed save leaves the old file as it was.
+    std::error_code Save(const std::filesystem::path& path) const;
+
+  private:
+    struct Line {
+        std::u16string text;  // without its line end
+        std::u16string end;   // "\r\n", "\n", "\r" or empty for a last line without one
+    };
+    struct KeyLine {
+        std::u16string_view name;
+        std::optional<std::u16string_view> value;  // nothing for a line without '='
+    };
+
+    static std::optional<std::u16string_view> SectionName(std::u16string_view line);
+    static std::optional<KeyLine> ParseKeyLine(std::u16string_view line);
+    // Index of the header line of the first matching section.
+    std::optional<std::size_t> FindSection(std::u16string_view section) const;
+    // Index one past the section's last line (the next header or the end of the file).
+    std::size_t SectionEnd(std::size_t header) const;
+    std::optional<std::size_t> FindKey(std::size_t header, std::u16string_view key) const;
+
+    std::vector<Line> lines_;
+    Encoding encoding_ = Encoding::Utf16Le;
+    bool hasUtf8Bom_ = false;
+    // A UTF-16 file of odd length keeps its last byte; it is written back at the end.
+    std::optional<std::uint8_t> oddTrailingByte_;
+    bool exists_ = false;
+};
+
+}  // namespace vrtruty::app

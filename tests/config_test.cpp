@@ -1,0 +1,277 @@
+#include "app/config.h"
+
+#include <gtest/gtest.h>
+
+#include "app/port_defaults.h"
+#include "test_support.h"
+
+namespace vrtruty::app {
+namespace {
+
+using test::FromUtf16Le;
+using test::Utf16Le;
+
+ProfileFile ParseUtf16(std::u16string_view text) {
+    return ProfileFile::Parse(Utf16Le(text));
+}
+
+class ConfigRead : public ::testing::Test {
+  protected:
+    UtilityConfig Read(std::u16string_view text) {
+        return ReadUtilityConfig(ParseUtf16(text), Context());
+    }
+    ConfigContext Context() {
+        return {.comPorts = com,
+                .lptPorts = lpt,
+                .usbIdentifiers = usb,
+                .winPortNames = {},
+                .overseaMode = false,
+                .portProfileText = [this](std::string_view longName) {
+                    return ReadPortProfileText(portDefaults, longName);
+                }};
+    }
+
+    PortNameList com = InitialComPortList();
+    PortNameList lpt = InitialLptPortList();
+    std::vector<std::string> usb = {"USB(Serial No:A1)", "USB(Serial No:B2)"};
+    ProfileFile portDefaults;
+};
+
+TEST(ConfigCreate, WritesTheUtf16HeaderThenTheCreationKeysInTableOrder) {
+    test::TempFolder home;
+    const ProfileFile created = CreateConfigFile(home / "Vrtrutys.ini", PrinterNameTable()[0]);
+    const auto bytes = test::ReadBytes(home / "Vrtrutys.ini");
+    const std::vector<std::uint8_t> header(bytes.begin(), bytes.begin() + 18);
+    EXPECT_EQ(header, Utf16Le(u"[SPEC]\r\n"));
+    EXPECT_EQ(FromUtf16Le(bytes),
+              u"[SPEC]\r\nSPECKEY=JAPAN\r\n[PORT]\r\nPORTNAME=なし\r\n[COMPORT]\r\nCOM_NO=COM1\r\n"
+              u"[USBPORT]\r\nUSB_NO=なし\r\n[LPTPORT]\r\nLPT_NO=LPT1\r\n[PRNAME]\r\n"
+              u"PR_NO=TR-770II\r\n[WINDRV]\r\nDRV_NO=VRM TR-770II Raster\r\n[WINPORT]\r\n"
+              u"WIN_NO=なし\r\n[LANPORT]\r\nLAN_NO=なし\r\n[IPADDRESSLIST]\r\nCNT=0\r\n");
+    EXPECT_EQ(created.Read("PRNAME", "PR_NO"), "TR-770II");
+}
+
+TEST(ConfigCreate, RegionFollowsTheFamilyAndAnExistingFileIsNeverReplaced) {
+    test::TempFolder home;
+    CreateConfigFile(home / "k.ini", PrinterNameTable()[3]);
+    EXPECT_EQ(ProfileFile::Load(home / "k.ini").Read("SPEC", "SPECKEY"), "JAPANK");
+
+    const auto existing = Utf16Le(u"[PORT]\r\nPORTNAME=USB\r\n");
+    test::WriteBytes(home / "e.ini", existing);
+    const ProfileFile profile = CreateConfigFile(home / "e.ini", PrinterNameTable()[0]);
+    EXPECT_EQ(test::ReadBytes(home / "e.ini"), existing);
+    EXPECT_EQ(profile.Read("PORT", "PORTNAME"), "USB");
+}
+
+TEST(ConfigEarly, LogSwitchAndPrinterNameIgnoreCaseAndFallBackToRowZero) {
+    EXPECT_TRUE(ReadEarlyConfig(ParseUtf16(u"[LOGOUT]\r\nMODE=on ; trace\r\n")).logEnabled);
+    EXPECT_FALSE(ReadEarlyConfig(ParseUtf16(u"[LOGOUT]\r\nMODE=yes\r\n")).logEnabled);
+    EXPECT_FALSE(ReadEarlyConfig(ParseUtf16(u"")).logEnabled);
+    EXPECT_EQ(ReadEarlyConfig(ParseUtf16(u"[PRNAME]\r\nPR_NO=tr-770k (wl)\r\n")).printerRow, 4u);
+    EXPECT_EQ(ReadEarlyConfig(ParseUtf16(u"[PRNAME]\r\nPR_NO=TR-1400\r\n")).printerRow, 0u);
+    EXPECT_EQ(ReadEarlyConfig(ParseUtf16(u"[WINDRV]\r\nX=1\r\n")).printerRow, 0u);
+}
+
+TEST_F(ConfigRead, PortNameIgnoresCaseAndComments) {
+    EXPECT_EQ(Read(u"[PORT]\r\nPORTNAME=usb\r\n").portKind, PortKind::PORT_USB);
+    EXPECT_EQ(Read(u"[PORT]\r\nPORTNAME=USB ; the printer on the desk\r\n").portKind,
+              PortKind::PORT_USB);
+    EXPECT_EQ(Read(u"[PORT]\r\nPORTNAME=Lan\r\n").portKind, PortKind::PORT_LAN);
+    EXPECT_EQ(Read(u"[PORT]\r\nPORTNAME=なし\r\n").portKind, PortKind::PORT_NONE);
+    EXPECT_EQ(Read(u"").portKind, PortKind::PORT_NONE);
+}
+
+TEST_F(ConfigRead, SelectionsMatchFoundEntriesOnlyElseEntryZero) {
+    FillPortNameList(com, {"/dev/ttyUSB0", "/dev/ttyS0"});
+    const UtilityConfig found =
+        Read(u"[COMPORT]\r\nCOM_NO=/DEV/TTYUSB0\r\n[USBPORT]\r\nUSB_NO=usb(serial no:b2)\r\n");
+    EXPECT_EQ(found.comIndex, 1u) << "sorted by code units: ttyS0 before ttyUSB0";
+    EXPECT_EQ(found.usbIndex, 1u);
+
+    com = InitialComPortList();  // nothing found: COM1 to COM4 are names, not choices
+    EXPECT_EQ(Read(u"[COMPORT]\r\nCOM_NO=COM3\r\n").comIndex, 0u);
+}
+
+TEST_F(ConfigRead, SerialParametersComeFromThePortDefaultsOfTheSelectedPort) {
+    FillPortNameList(com, {"/dev/ttyUSB0"});
+    portDefaults = ParseUtf16(u"[Ports]\r\n/dev/ttyUSB0=38400,e,7,1,x\r\n");
+    const SerialSettings s = Read(u"[COMPORT]\r\nCOM_NO=/dev/ttyUSB0\r\n").serial;
+    EXPECT_EQ(s.baudIndex, 4);
+    EXPECT_EQ(s.dataBits, 0);
+    EXPECT_EQ(s.parity, 1);
+    EXPECT_EQ(s.protocolIndex, 1);
+    EXPECT_EQ(s.formatIndex, 0);
+
+    portDefaults = ParseUtf16(u"");
+    const SerialSettings d = Read(u"").serial;  // "9600,n,8,1,p"
+    EXPECT_EQ((std::array{d.baudIndex, d.dataBits, d.parity, d.protocolIndex, d.formatIndex}),
+              (std::array<std::uint16_t, 5>{2, 1, 0, 0, 2}));
+}
+
+TEST(SerialProfileText, MapsEachField) {
+    struct Case {
+        std::string_view text;
+        std::array<std::uint16_t, 5> expected;  // baud, data bits, parity, protocol, format
+    };
+    const Case cases[] = {
+        {"2400,n,8,1,p", {0, 1, 0, 0, 2}},
+        {"4800,o,8,1,x", {1, 1, 2, 1, 4}},
+        {"19200,e,8,1", {3, 1, 1, 0, 3}},
+        {"57600,o,7,1,p", {5, 0, 2, 0, 1}},
+        {"115200,n,7,1, ", {6, 0, 0, 0, 1}},
+        {"1200,n,8,1,x", {2, 1, 0, 1, 2}},
+        {"", {2, 1, 0, 0, 2}},
+    };
+    for (const Case& c : cases) {
+        const SerialSettings s = ParsePortProfileText(c.text);
+        EXPECT_EQ((std::array{s.baudIndex, s.dataBits, s.parity, s.protocolIndex, s.formatIndex}),
+                  c.expected)
+            << "profile text \"" << c.text << "\"";
+    }
+    EXPECT_EQ(ParsePortProfileText("9600,n,8,1", true).protocolIndex, 1)
+        << "a missing handshake field takes the software-handshake default";
+}
+
+TEST_F(ConfigRead, NetworkListIsCappedAt255AndEndsAtTheFirstIncompleteEntry) {
+    std::u16string text = u"[LANPORT]\r\nLAN_NO=10.0.0.3\r\n[IPADDRESSLIST]\r\nCNT=300\r\n";
+    for (int i = 1; i <= 300; ++i) {
+        char key[64];
+        std::snprintf(key, sizeof key, "USED_DLLMD%03d=1\r\nIP_ADDRESS%03d=10.0.0.%d\r\n", i, i, i);
+        for (const char* p = key; *p; ++p) {
+            text += static_cast<char16_t>(*p);
+        }
+        std::snprintf(key, sizeof key, "MACADDRESS%03d=00:11:22:33:44:%02X\r\n", i, i % 256);
+        for (const char* p = key; *p; ++p) {
+            text += static_cast<char16_t>(*p);
+        }
+    }
+    const UtilityConfig full = Read(text);
+    EXPECT_EQ(full.lanPrinters.size(), 255u);
+    EXPECT_EQ(full.lanIndex, 2u);
+    EXPECT_TRUE(full.lanKeysInUse);
+    EXPECT_EQ(full.lanPrinters[254].ipAddress, "10.0.0.255");
+
+    const UtilityConfig gap = Read(
+        u"[IPADDRESSLIST]\r\nCNT=3\r\nUSED_DLLMD001=0\r\nIP_ADDRESS001=10.0.0.1\r\n"
+        u"MACADDRESS001=m1\r\nUSED_DLLMD002=1\r\nIP_ADDRESS002=10.0.0.2\r\n"
+        u"USED_DLLMD003=1\r\nIP_ADDRESS003=10.0.0.3\r\nMACADDRESS003=m3\r\n");
+    ASSERT_EQ(gap.lanPrinters.size(), 1u);
+    EXPECT_EQ(gap.lanPrinters[0].macAddress, "m1");
+    EXPECT_FALSE(gap.lanKeysInUse) << "no LANPORT section";
+}
+
+TEST_F(ConfigRead, DriverListFallsBackWholeWhenOneNameIsMissing) {
+    const UtilityConfig own = Read(u"[WINDRV]\r\nCNT=2\r\nNAME01=Driver A\r\nNAME02=Driver B\r\n");
+    EXPECT_EQ(own.driverNames, (std::vector<std::string>{"Driver A", "Driver B"}));
+
+    const UtilityConfig gap = Read(u"[WINDRV]\r\nCNT=2\r\nNAME01=Driver A\r\nNAME02=\r\n");
+    EXPECT_EQ(gap.driverNames, DefaultDriverNames(false));
+    EXPECT_EQ(gap.driverNames.size(), 5u);
+    EXPECT_EQ(DefaultDriverNames(true), (std::vector<std::string>{"VRM TR-770II Raster"}));
+}
+
+TEST_F(ConfigRead, SwitchesHaveTheirDefaultsAndIgnoreCase) {
+    const UtilityConfig defaults = Read(u"");
+    EXPECT_TRUE(defaults.switches.statusCheck);
+    EXPECT_FALSE(defaults.switches.printerTest);
+    EXPECT_FALSE(defaults.switches.errorAutoRecover);
+    EXPECT_TRUE(defaults.switches.buzzer);
+
+    const UtilityConfig flipped = Read(
+        u"[STATUSCHECK]\r\nMODE=off\r\n[PRINTERTEST]\r\nMODE=On\r\n[ERRAUTO]\r\nMODE=ON\r\n"
+        u"[BUZZER]\r\nMODE=OFF\t; quiet\r\n");
+    EXPECT_FALSE(flipped.switches.statusCheck);
+    EXPECT_TRUE(flipped.switches.printerTest);
+    EXPECT_TRUE(flipped.switches.errorAutoRecover);
+    EXPECT_FALSE(flipped.switches.buzzer);
+}
+
+TEST(ConfigRegionAndLanguage, ReadTheirKeysIgnoringCase) {
+    const RegionResult xrv = ReadRegion(ParseUtf16(u"[SPEC]\r\nSPECKEY=xrv\r\n"));
+    EXPECT_EQ(xrv.regionIndex, 4);
+    EXPECT_TRUE(xrv.overseaMode);
+
+    const std::vector<std::string> names = {"日本語", "English"};
+    const LanguageChoice english =
+        ReadLanguageChoice(ParseUtf16(u"[COUNTRY]\r\nLANGUAGE=english\r\n"), names);
+    EXPECT_EQ(english.index, 1u);
+    EXPECT_TRUE(english.recognised);
+    EXPECT_FALSE(
+        ReadLanguageChoice(ParseUtf16(u"[COUNTRY]\r\nLANGUAGE=Klingon\r\n"), names).recognised);
+
+    EXPECT_EQ(
+        ReadChineseVariant(ParseUtf16(u"[LANGUAGESPEC]\r\nSPEC=TraditionalChinese\r\n")).variant,
+        1);
+}
+
+class ConfigSave : public ::testing::Test {
+  protected:
+    std::error_code Save(const UtilityConfig& config, bool recognised = false) {
+        return SaveUtilityConfig(home / "Vrtrutys.ini", config,
+                                 {.printerRow = PrinterNameTable()[1],
+                                  .languageName = "English",
+                                  .languageRecognised = recognised,
+                                  .noneWord = "None",
+                                  .comPorts = com,
+                                  .lptPorts = lpt,
+                                  .usbIdentifier = "",
+                                  .winPortName = ""});
+    }
+    std::u16string FileText() { return FromUtf16Le(test::ReadBytes(home / "Vrtrutys.ini")); }
+
+    test::TempFolder home;
+    PortNameList com = InitialComPortList();
+    PortNameList lpt = InitialLptPortList();
+};
+
+TEST_F(ConfigSave, WritesTheDialogKeysInPlaceAndDeletesSurplusNetworkPrinters) {
+    test::WriteBytes(
+        home / "Vrtrutys.ini",
+        Utf16Le(u"[SPEC]\r\nSPECKEY=JAPAN\r\n; kept comment\r\n[LANPORT]\r\nLAN_NO=a\r\n"
+                u"[IPADDRESSLIST]\r\nCNT=2\r\nUSED_DLLMD001=0\r\nIP_ADDRESS001=a\r\n"
+                u"MACADDRESS001=ma\r\nUSED_DLLMD002=1\r\nIP_ADDRESS002=b\r\n"
+                u"MACADDRESS002=mb\r\n[USER]\r\nX=1\r\n"));
+    UtilityConfig config;
+    config.portKind = PortKind::PORT_LAN;
+    config.lanKeysInUse = true;
+    config.lanPrinters = {{1, "192.168.0.5", "00:11", {}}};
+    config.lanIndex = 0;
+    ASSERT_FALSE(Save(config, true));
+    EXPECT_EQ(FileText(),
+              u"[SPEC]\r\nSPECKEY=JAPAN\r\n; kept comment\r\n[LANPORT]\r\nLAN_NO=192.168.0.5\r\n"
+              u"[IPADDRESSLIST]\r\nCNT=1\r\nUSED_DLLMD001=1\r\nIP_ADDRESS001=192.168.0.5\r\n"
+              u"MACADDRESS001=00:11\r\n[USER]\r\nX=1\r\n[COUNTRY]\r\nLANGUAGE=English\r\n"
+              u"[PORT]\r\nPORTNAME=LAN\r\n[COMPORT]\r\nCOM_NO=COM1\r\n[USBPORT]\r\nUSB_NO=None\r\n"
+              u"[LPTPORT]\r\nLPT_NO=LPT1\r\n[PRNAME]\r\nPR_NO=TR-770\r\n[WINDRV]\r\n"
+              u"DRV_NO=VRM TR-770 Raster\r\n[WINPORT]\r\nWIN_NO=None\r\n");
+}
+
+TEST_F(ConfigSave, WithoutLanportTheNetworkKeysAreLeftAlone) {
+    const std::u16string original =
+        u"[SPEC]\r\nSPECKEY=JAPAN\r\n[LPTPORT]\r\nLPT_NO=LPT2\r\n[IPADDRESSLIST]\r\nCNT=1\r\n"
+        u"USED_DLLMD001=0\r\nIP_ADDRESS001=10.1.1.1\r\nMACADDRESS001=m\r\n";
+    test::WriteBytes(home / "Vrtrutys.ini", Utf16Le(original));
+    UtilityConfig config;  // read from a file without LANPORT: keys not in use
+    config.portKind = PortKind::PORT_USB;
+    config.lanPrinters = {};
+    ASSERT_FALSE(Save(config));
+    const std::u16string text = FileText();
+    EXPECT_EQ(text.find(u"LAN_NO"), std::u16string::npos);
+    EXPECT_NE(text.find(u"LPT_NO=LPT2\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"[IPADDRESSLIST]\r\nCNT=1\r\nUSED_DLLMD001=0\r\nIP_ADDRESS001=10.1.1.1\r\n"
+                        u"MACADDRESS001=m\r\n"),
+              std::u16string::npos);
+    EXPECT_EQ(text.find(u"[COUNTRY]"), std::u16string::npos) << "language not recognised";
+    EXPECT_NE(text.find(u"PORTNAME=USB"), std::u16string::npos);
+}
+
+TEST_F(ConfigSave, AddsTheRegionOnlyWhenItIsMissing) {
+    test::WriteBytes(home / "Vrtrutys.ini", Utf16Le(u"[PORT]\r\nPORTNAME=COM\r\n"));
+    ASSERT_FALSE(Save(UtilityConfig{}));
+    const std::u16string text = FileText();
+    EXPECT_EQ(text.substr(0, 23), u"[PORT]\r\nPORTNAME=None\r\n");
+    EXPECT_NE(text.find(u"[SPEC]\r\nSPECKEY=OVERSEA\r\n"), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace vrtruty::app
