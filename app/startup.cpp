@@ -1,0 +1,142 @@
+#include "app/startup.h"
+
+#include "app/port_defaults.h"
+#include "app/profile_file.h"
+#include "lang/message_style.h"
+
+namespace vrtruty::app {
+namespace {
+
+StartupResult Stop(lang::MessageStyle style, const std::string& text) {
+    StartupResult result;
+    result.status = StartupStatus::Failed;
+    if (!text.empty()) {
+        result.message = StartupMessage{style, text};
+    }
+    return result;
+}
+
+// Reads the configuration that the model's flags depend on and the language texts, then derives
+// the flags. Runs with the configuration file created when it was missing.
+void SpecSet(AppState& state, ProfileFile& profile) {
+    state.log.Start("SpecSet");
+    if (!profile.exists()) {
+        profile = CreateConfigFile(state.configPath, PrinterNameTable()[state.model.printerRow]);
+    }
+
+    const RegionResult region = ReadRegion(profile);
+    state.model.regionIndex = region.regionIndex;
+    state.model.overseaMode = region.overseaMode;
+    const ChineseVariant chinese = ReadChineseVariant(profile);
+    state.model.chineseVariant = chinese.variant;
+    state.model.chineseEdition = chinese.edition;
+
+    state.texts = lang::LoadBuiltInTexts({state.info.versionString});
+    const LanguageChoice language = ReadLanguageChoice(profile, state.texts.languageNames());
+    state.texts.setLanguageIndex(language.index);
+    state.languageRecognised = language.recognised;
+
+    const ProfileFile portDefaults =
+        ProfileFile::Load(state.info.programFolder / kPortDefaultsFileName);
+    const ConfigContext context{.comPorts = state.comPorts,
+                                .lptPorts = state.lptPorts,
+                                .usbIdentifiers = {},
+                                .winPortNames = {},
+                                .overseaMode = state.model.overseaMode,
+                                .portProfileText = [&](std::string_view longName) {
+                                    return ReadPortProfileText(portDefaults, longName);
+                                }};
+    state.config = ReadUtilityConfig(profile, context);
+
+    DefaultSet(state.model, state.log);
+    // SpecSet closes with its start text, not with an "End" line.
+    state.log.WriteLog("SpecSet Start");
+    state.log.WriteLog(kLogCloseLine);
+}
+
+}  // namespace
+
+StartupResult RunStartup(const StartupOptions& options) {
+    auto state = std::make_unique<AppState>(*options.clock);
+    state->identity = GetProgramIdentity(kBuildModelId);
+    state->info = InitAppInfo(options.home);
+
+    state->comPorts = InitialComPortList();
+    state->lptPorts = InitialLptPortList();
+    FillPortNameList(state->comPorts, options.serialDevices);
+    FillPortNameList(state->lptPorts, options.parallelDevices);
+
+    state->configPath = options.home / state->identity.configFileName;
+    ProfileFile profile = ProfileFile::Load(state->configPath);
+    const EarlyConfig early = ReadEarlyConfig(profile);
+    state->log = Logger(options.home / kLogFileName, *options.clock, early.logEnabled);
+    state->model.printerRow = early.printerRow;
+
+    const auto available = [&](std::string_view name) {
+        return options.libraryAvailable && options.libraryAvailable(name);
+    };
+    state->libraries.sxLoaded = available(kSxLanLibrary);
+    state->libraries.qkLoaded = available(kQkLanLibrary);
+
+    SelectPrinterRow(state->model);
+    SpecSet(*state, profile);
+
+    state->logoFolder = options.home;
+    state->settingFolder = options.home;
+    // No printer settings have been confirmed yet: the capacity of the smallest memory choice.
+    state->logoCapacity = NominalNvCapacity(0, state->model.modelId);
+    state->logoFreeCapacity = state->logoCapacity;
+
+    if (options.lockDirectory) {
+        state->instanceLock =
+            platform::InstanceLock::TryAcquire(state->identity.mutexName, *options.lockDirectory);
+        if (!state->instanceLock) {
+            StartupResult result;
+            result.status = StartupStatus::AlreadyRunning;
+            result.message = StartupMessage{lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_01)};
+            return result;
+        }
+    }
+
+    const auto version = options.queryOsVersion ? options.queryOsVersion() : std::nullopt;
+    if (!version) {
+        state->log.Failure("GetVersionEx ERROR");
+        return Stop(lang::MB_STOP_OK, {});
+    }
+    const platform::OsClassification os = platform::ClassifyOs(*version);
+    if (os.check == platform::OsCheck::Win32s) {
+        state->log.Failure("VER_PLATFORM_WIN32s ERROR");
+        return Stop(lang::MB_STOP_OK, {});
+    }
+    if (os.check == platform::OsCheck::Unknown) {
+        return Stop(lang::MB_STOP_OK, state->texts.Text(lang::INF_UNKNOWN_OS));
+    }
+    state->osClass = os.osClass;
+
+    // The built-in LAN libraries have every function and always start, so binding and starting
+    // them cannot fail here; only a switched-off slot can be missing.
+    if (!state->libraries.sxLoaded && !state->libraries.qkLoaded) {
+        state->log.Failure("LoadLibrary ERROR");
+        return Stop(lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_02));
+    }
+    state->libraries.conversionLoaded = available(kConversionLibrary);
+    if (!state->libraries.conversionLoaded) {
+        state->log.Failure("LoadLibrary ERROR");
+        return Stop(lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_02));
+    }
+
+    StartupResult result;
+    result.status = StartupStatus::Running;
+    result.state = std::move(state);
+    return result;
+}
+
+void Shutdown(AppState& state) {
+    state.libraries = {};
+    state.instanceLock.reset();
+    state.log.WriteLog(kLogOpenLine);
+    state.log.WriteLog("Program END");
+    state.log.WriteLog(kLogCloseLine);
+}
+
+}  // namespace vrtruty::app

@@ -1,0 +1,87 @@
+// The start-up sequence up to the windows, and the shutdown: everything the utility prepares
+// before a user can act, as one routine that returns the application's state.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_info.h"
+#include "app/catalogue.h"
+#include "app/config.h"
+#include "app/log.h"
+#include "app/port_names.h"
+#include "app/runtime_libraries.h"
+#include "lang/text_table.h"
+#include "platform/clock.h"
+#include "platform/instance_lock.h"
+#include "platform/os_info.h"
+
+namespace vrtruty::app {
+
+// What start-up needs from the machine; tests replace any of it.
+struct StartupOptions {
+    std::filesystem::path home;  // the resolved program folder
+    platform::Clock* clock = nullptr;
+    LibraryProbe libraryAvailable;
+    // Where the single-instance lock lives; nothing: this run does not take part (the command line
+    // may run beside the window).
+    std::optional<std::filesystem::path> lockDirectory;
+    std::function<std::optional<platform::OsVersion>()> queryOsVersion = platform::QueryOsVersion;
+    std::vector<std::string> serialDevices;    // serial ports found on the machine
+    std::vector<std::string> parallelDevices;  // parallel ports found on the machine
+};
+
+// Everything a running utility keeps from start to exit.
+struct AppState {
+    explicit AppState(platform::Clock& runClock) : clock(runClock) {}
+
+    platform::Clock& clock;  // every wait of the run goes through it
+    AppInfo info;
+    ProgramIdentity identity;
+    std::filesystem::path configPath;
+    Logger log;
+    CurrentModel model;
+    UtilityConfig config;
+    bool languageRecognised = false;  // the configured language was found: it is written back
+    lang::TextTable texts;
+    PortNameList comPorts;
+    PortNameList lptPorts;
+    RuntimeLibraries libraries;
+    int osClass = -1;
+    std::optional<platform::InstanceLock> instanceLock;
+    std::uint32_t logoCapacity = 0;       // NV graphics capacity of the model, in bytes
+    std::uint32_t logoFreeCapacity = 0;   // of which still free
+    std::filesystem::path logoFolder;     // where the logo file dialogs start
+    std::filesystem::path settingFolder;  // where the setting file dialogs start
+    bool connectionVerified = false;
+    bool showPortDialogAtStart = true;
+};
+
+enum class StartupStatus {
+    Running,         // ready: the windows can be created
+    AlreadyRunning,  // another copy holds the lock; end quietly with success
+    Failed,          // start-up cannot go on; the message says why
+};
+
+struct StartupMessage {
+    std::uint32_t style;  // message-box style
+    std::string text;
+};
+
+struct StartupResult {
+    StartupStatus status = StartupStatus::Failed;
+    std::optional<StartupMessage> message;  // to show before ending
+    std::unique_ptr<AppState> state;        // while Running
+};
+
+StartupResult RunStartup(const StartupOptions& options);
+
+// Ends the run: unloads the libraries, releases the lock and logs "Program END".
+void Shutdown(AppState& state);
+
+}  // namespace vrtruty::app

@@ -1,0 +1,29 @@
+// The command line of vrtruty-cli: global options, then one command with its arguments.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vrtruty::cli {
+
+struct Arguments {
+    std::optional<std::filesystem::path> home;  // --home DIR
+    bool help = false;                          // --help, -h
+    bool version = false;                       // --version
+    std::string command;                        // empty when only options were given
+    std::vector<std::string> commandArguments;
+};
+
+struct ParsedArguments {
+    Arguments arguments;
+    std::string error;  // non-empty when the command line cannot be understood
+};
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args);
+
+// The usage text printed by --help and after a command-line error.
+std::string UsageText();
+
+}  // namespace vrtruty::cli

@@ -1,0 +1,211 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "lang/message_style.h"
+#include "platform/fake_clock.h"
+#include "test_support.h"
+
+namespace vrtruty::app {
+namespace {
+
+using test::Utf16Le;
+
+class Startup : public ::testing::Test {
+  protected:
+    Startup() {
+        clock.setLocalTime({10, 0, 0, 0});
+        options.home = home.path();
+        options.clock = &clock;
+        options.libraryAvailable = [this](std::string_view name) {
+            return !missingLibraries.contains(std::string(name));
+        };
+        options.queryOsVersion = [] {
+            return platform::OsVersion{platform::OsPlatform::Linux, 6, 1, 0};
+        };
+    }
+
+    void WriteConfig(std::u16string_view text) {
+        test::WriteBytes(home / "Vrtrutys.ini", Utf16Le(text));
+    }
+    std::string LogText() {
+        const auto bytes = test::ReadBytes(home / "_DEBUG.LOG");
+        return {bytes.begin(), bytes.end()};
+    }
+
+    test::TempFolder home;
+    test::TempFolder lockFolder;
+    platform::FakeClock clock;
+    StartupOptions options;
+    std::set<std::string> missingLibraries;
+};
+
+TEST_F(Startup, FreshHomeCreatesTheConfigurationAndOffersNoPort) {
+    const StartupResult result = RunStartup(options);
+    ASSERT_EQ(result.status, StartupStatus::Running);
+    const AppState& state = *result.state;
+    EXPECT_TRUE(std::filesystem::exists(home / "Vrtrutys.ini"));
+    EXPECT_FALSE(std::filesystem::exists(home / "_DEBUG.LOG")) << "the log is off by default";
+    EXPECT_EQ(state.config.portKind, PortKind::PORT_NONE);
+    EXPECT_TRUE(state.showPortDialogAtStart);
+    EXPECT_EQ(state.model.printerRow, 0u);
+    EXPECT_EQ(state.model.modelId, 17);
+    EXPECT_EQ(state.identity.mutexName, "POS Vrtruty_Mutex");
+    EXPECT_EQ(state.info.versionString, "         Version 2.13.01");
+    EXPECT_EQ(state.osClass, platform::kOsClassLinux);
+    EXPECT_TRUE(state.libraries.sxLoaded && state.libraries.qkLoaded &&
+                state.libraries.conversionLoaded);
+    EXPECT_EQ(state.comPorts.count, 0u);
+    EXPECT_EQ(state.comPorts.entries[0].shortName, "COM1");
+    EXPECT_EQ(state.settingFolder, home.path());
+}
+
+TEST_F(Startup, ReadsTheConfiguredPrinterRegionAndPorts) {
+    WriteConfig(
+        u"[SPEC]\r\nSPECKEY=JAPAN\r\n[PRNAME]\r\nPR_NO=tr-770k\r\n[PORT]\r\nPORTNAME=COM\r\n"
+        u"[COMPORT]\r\nCOM_NO=/dev/ttyUSB1\r\n");
+    options.serialDevices = {"/dev/ttyUSB1", "/dev/ttyS0"};
+    test::WriteBytes(home / "Ports.ini", Utf16Le(u"[Ports]\r\n/dev/ttyUSB1=19200,n,8,1,x\r\n"));
+    const StartupResult result = RunStartup(options);
+    ASSERT_EQ(result.status, StartupStatus::Running);
+    const AppState& state = *result.state;
+    EXPECT_EQ(state.model.printerRow, 3u);
+    EXPECT_EQ(state.model.regionIndex, 0);
+    EXPECT_EQ(state.model.factoryRegionIndex, 1) << "the K family takes region 1 for its defaults";
+    EXPECT_EQ(state.config.portKind, PortKind::PORT_COM);
+    EXPECT_EQ(state.config.comIndex, 1u);
+    EXPECT_EQ(state.config.serial.baudIndex, 3);
+    EXPECT_EQ(state.config.serial.protocolIndex, 1);
+    EXPECT_TRUE(state.model.flags.bMelody);
+}
+
+TEST_F(Startup, LogsSpecSetTheFlagsAndProgramEndWhenTheLogIsOn) {
+    WriteConfig(u"[LOGOUT]\r\nMODE=On\r\n[PRNAME]\r\nPR_NO=TR-770 (PFBM)\r\n");
+    StartupResult result = RunStartup(options);
+    ASSERT_EQ(result.status, StartupStatus::Running);
+    Shutdown(*result.state);
+    const std::string stamp = "[10:00:00:000] ";
+    std::string expected;
+    for (const char* line : {">>>>>>>>>>>>>>>>>",
+                             "SpecSet Start",
+                             ">>>>>>>>>>>>>>>>>",
+                             "DefaultSet",
+                             "bGuppy        = FALSE",
+                             "bBlachmark    = TRUE",
+                             "bFontTypeFace = FALSE",
+                             "bCutBuzzer    = FALSE",
+                             "bBusyCond     = TRUE",
+                             "bOverseaMode  = FALSE",
+                             "FULLCUT_Mode  = FULLCUT_CUSTOMIZE_ON",
+                             "bFontb        = TRUE",
+                             "bMelody       = FALSE",
+                             "DefaultSet",
+                             "<<<<<<<<<<<<<<<<<",
+                             "SpecSet Start",
+                             "<<<<<<<<<<<<<<<<<",
+                             ">>>>>>>>>>>>>>>>>",
+                             "Program END",
+                             "<<<<<<<<<<<<<<<<<"}) {
+        expected += stamp + line + "\r\n";
+    }
+    EXPECT_EQ(LogText(), expected);
+}
+
+TEST_F(Startup, SecondCopyIsToldTheUtilityIsAlreadyRunning) {
+    options.lockDirectory = lockFolder.path();
+    StartupResult first = RunStartup(options);
+    ASSERT_EQ(first.status, StartupStatus::Running);
+
+    const StartupResult second = RunStartup(options);
+    EXPECT_EQ(second.status, StartupStatus::AlreadyRunning);
+    ASSERT_TRUE(second.message);
+    EXPECT_EQ(second.message->text, "The TR Thermal Printer Utility is already running.");
+    EXPECT_EQ(second.message->style, lang::MB_WARNING_OK);
+    EXPECT_EQ(second.state, nullptr);
+
+    Shutdown(*first.state);
+    EXPECT_EQ(RunStartup(options).status, StartupStatus::Running) << "the lock goes at shutdown";
+}
+
+TEST_F(Startup, OneLanLibraryIsEnoughButNoneStopsTheStart) {
+    WriteConfig(u"[LOGOUT]\r\nMODE=ON\r\n");
+    missingLibraries = {std::string(kSxLanLibrary)};
+    const StartupResult one = RunStartup(options);
+    ASSERT_EQ(one.status, StartupStatus::Running);
+    EXPECT_FALSE(one.state->libraries.sxLoaded);
+    EXPECT_TRUE(one.state->libraries.qkLoaded);
+
+    missingLibraries.insert(std::string(kQkLanLibrary));
+    const StartupResult none = RunStartup(options);
+    EXPECT_EQ(none.status, StartupStatus::Failed);
+    ASSERT_TRUE(none.message);
+    EXPECT_EQ(none.message->text,
+              "A file necessary for launching the utility is missing.\n"
+              "Please reinstall the utility.");
+    EXPECT_EQ(none.message->style, lang::MB_WARNING_OK);
+    EXPECT_NE(
+        LogText().find("[10:00:00:000] >>>>>>>>>>>>>>>>>\r\n[10:00:00:000] LoadLibrary ERROR\r\n"
+                       "[10:00:00:000] <<<<<<<<<<<<<<<<<\r\n"),
+        std::string::npos);
+
+    missingLibraries = {std::string(kConversionLibrary)};
+    EXPECT_EQ(RunStartup(options).status, StartupStatus::Failed);
+}
+
+TEST_F(Startup, AnUnknownSystemStopsTheStartWithItsMessage) {
+    options.queryOsVersion = [] {
+        return platform::OsVersion{platform::OsPlatform::Windows9x, 4, 10, 1234};
+    };
+    const StartupResult unknown = RunStartup(options);
+    EXPECT_EQ(unknown.status, StartupStatus::Failed);
+    ASSERT_TRUE(unknown.message);
+    EXPECT_EQ(unknown.message->text,
+              "Could not identify the operating system.\nProcessing will be cancelled.");
+    EXPECT_EQ(unknown.message->style, lang::MB_STOP_OK);
+
+    WriteConfig(u"[LOGOUT]\r\nMODE=ON\r\n");
+    options.queryOsVersion = [] { return std::optional<platform::OsVersion>{}; };
+    const StartupResult silent = RunStartup(options);
+    EXPECT_EQ(silent.status, StartupStatus::Failed);
+    EXPECT_FALSE(silent.message);
+    EXPECT_NE(LogText().find("GetVersionEx ERROR"), std::string::npos);
+}
+
+TEST_F(Startup, NoLogFileEvenOnAFailingStartWhileTheLogIsOff) {
+    missingLibraries = {std::string(kSxLanLibrary), std::string(kQkLanLibrary)};
+    EXPECT_EQ(RunStartup(options).status, StartupStatus::Failed);
+    EXPECT_FALSE(std::filesystem::exists(home / "_DEBUG.LOG"));
+}
+
+// A damaged configuration must neither stop the start nor be rewritten: the defaults apply and
+// the user's file stays exactly as it was.
+TEST_F(Startup, DamagedConfigurationsStartWithDefaultsAndStayUntouched) {
+    std::vector<std::vector<std::uint8_t>> files;
+    files.push_back(Utf16Le(u"[PRNAME]\r\nPR_NO=TR-77"));  // truncated
+    auto odd = Utf16Le(u"[PORT]\r\nPORTNAME=LAN\r\n");
+    odd.push_back(0x00);
+    files.push_back(odd);
+    files.push_back(Utf16Le(u"[PORT]\r\nPORTNAME=\xDC00\xD800\r\n[\xD801]\r\n"));
+    files.push_back(Utf16Le(u"[PORT]\r\nPORTNAME=" + std::u16string(100000, u'U') + u"\r\n[" +
+                            std::u16string(100000, u'S') + u"\r\n"));
+    std::vector<std::uint8_t> garbage(65536);
+    std::mt19937 random(11);
+    for (auto& b : garbage) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    files.push_back(garbage);
+    files.push_back({});  // empty
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        test::WriteBytes(home / "Vrtrutys.ini", files[i]);
+        const StartupResult result = RunStartup(options);
+        ASSERT_EQ(result.status, StartupStatus::Running) << "file " << i;
+        EXPECT_EQ(result.state->model.printerRow, 0u) << "file " << i;
+        EXPECT_EQ(test::ReadBytes(home / "Vrtrutys.ini"), files[i]) << "file " << i;
+    }
+}
+
+}  // namespace
+}  // namespace vrtruty::app
