@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,7 +14,7 @@ namespace vrtruty::platform {
 namespace {
 
 // Folder for the lock when the session has no runtime folder.
-constexpr const char* kFallbackLockDirectory = "/tmp";
+constexpr const char* kFallbackLockParent = "/tmp";
 // Appended to the sanitised name to form the lock file's name.
 constexpr std::string_view kLockFileExtension = ".lock";
 // Only the owner needs to open the lock file.
@@ -73,7 +74,12 @@ std::filesystem::path InstanceLock::DefaultLockDirectory() {
             return std::filesystem::path(runtime);
         }
     }
-    return std::filesystem::path(kFallbackLockDirectory);
+    // Without a runtime folder, each user gets a private folder of their own: the lock belongs to
+    // one user's session, and another user's lock file must not be able to shut this user out.
+    const std::filesystem::path own =
+        std::filesystem::path(kFallbackLockParent) / ("vrtruty-" + std::to_string(::getuid()));
+    ::mkdir(own.c_str(), 0700);
+    return own;
 }
 
 InstanceLock::InstanceLock(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}

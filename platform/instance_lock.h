@@ -16,7 +16,7 @@ class InstanceLock {
     static std::optional<InstanceLock> TryAcquire(std::string_view name,
                                                   const std::filesystem::path& lockDirectory);
 
-    // The user's runtime folder when the session has one, else /tmp.
+    // The user's runtime folder when the session has one, else a private folder under /tmp.
     static std::filesystem::path DefaultLockDirectory();
 
     InstanceLock(InstanceLock&& other) noexcept;

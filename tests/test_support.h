@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/profile_file.h"
+
 namespace vrtruty::test {
 
 // A folder of its own for each test, removed when the test ends.
@@ -66,5 +68,10 @@ std::vector<std::uint8_t> Utf16Le(std::u16string_view text, bool withBom = true)
 
 // UTF-16LE bytes back to text for readable comparisons (the byte-order mark is dropped).
 std::u16string FromUtf16Le(const std::vector<std::uint8_t>& bytes);
+
+// A profile file parsed from UTF-16 text, as the utility writes its files.
+inline app::ProfileFile ProfileFromUtf16(std::u16string_view text) {
+    return app::ProfileFile::Parse(Utf16Le(text));
+}
 
 }  // namespace vrtruty::test
