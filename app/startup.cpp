@@ -2,6 +2,7 @@
 
 #include "app/port_defaults.h"
 #include "app/profile_file.h"
+#include "lang/language_files.h"
 #include "lang/message_style.h"
 
 namespace vrtruty::app {
@@ -18,7 +19,7 @@ StartupResult Stop(lang::MessageStyle style, const std::string& text) {
 
 // Reads the configuration that the model's flags depend on and the language texts, then derives
 // the flags. Runs with the configuration file created when it was missing.
-void SpecSet(AppState& state, ProfileFile& profile) {
+void SpecSet(AppState& state, ProfileFile& profile, const std::filesystem::path& resourceFolder) {
     state.log.Start("SpecSet");
     if (!profile.exists()) {
         profile = CreateConfigFile(state.configPath, PrinterNameTable()[state.model.printerRow]);
@@ -31,7 +32,17 @@ void SpecSet(AppState& state, ProfileFile& profile) {
     state.model.chineseVariant = chinese.variant;
     state.model.chineseEdition = chinese.edition;
 
-    state.texts = lang::LoadBuiltInTexts({state.info.versionString});
+    std::vector<std::filesystem::path> searchFolders = {state.info.programFolder};
+    if (!resourceFolder.empty() && resourceFolder != state.info.programFolder) {
+        searchFolders.push_back(resourceFolder);
+    }
+    state.texts = lang::LoadLanguageTexts({
+        .searchFolders = std::move(searchFolders),
+        .manualFolder = resourceFolder.empty() ? state.info.programFolder : resourceFolder,
+        .builtInJapanese = state.model.regionIndex == 0 || state.model.regionIndex == 1,
+        .modelId = state.model.modelId,
+        .versionString = state.info.versionString,
+    });
     const LanguageChoice language = ReadLanguageChoice(profile, state.texts.languageNames());
     state.texts.setLanguageIndex(language.index);
     state.languageRecognised = language.recognised;
@@ -79,7 +90,7 @@ StartupResult RunStartup(const StartupOptions& options) {
     state->libraries.qkLoaded = available(kQkLanLibrary);
 
     SelectPrinterRow(state->model);
-    SpecSet(*state, profile);
+    SpecSet(*state, profile, options.resourceFolder);
 
     state->logoFolder = options.home;
     state->settingFolder = options.home;

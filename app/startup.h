@@ -26,6 +26,9 @@ namespace vrtruty::app {
 // What start-up needs from the machine; tests replace any of it.
 struct StartupOptions {
     std::filesystem::path home;  // the resolved program folder
+    // Where the program's shipped files are: language files, manuals, library markers. Language
+    // files in the home folder come first, so a user's own translation can sit there.
+    std::filesystem::path resourceFolder;
     platform::Clock* clock = nullptr;
     LibraryProbe libraryAvailable;
     // Where the single-instance lock lives; nothing: this run does not take part (the command line

@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include "cli/commands.h"
+
 namespace vrtruty::cli {
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
@@ -40,18 +42,26 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: vrtruty-cli [--home DIR] COMMAND [ARGS]\n"
-           "       vrtruty-cli --help | --version\n"
-           "\n"
-           "Options:\n"
-           "  --home DIR   folder of the configuration, logs and setting files\n"
-           "               (default: $VRTRUTY_HOME, else the program's folder when it holds\n"
-           "               the language files, else ~/.config/vrtruty)\n"
-           "  --help       show this text\n"
-           "  --version    show the utility's version\n"
-           "\n"
-           "Commands:\n"
-           "  info         show the configuration, the printer model and its capabilities\n";
+    std::string text =
+        "Usage: vrtruty-cli [--home DIR] COMMAND [ARGS]\n"
+        "       vrtruty-cli --help | --version\n"
+        "\n"
+        "Options:\n"
+        "  --home DIR   folder of the configuration, logs and setting files\n"
+        "               (default: $VRTRUTY_HOME, else the program's folder when it holds\n"
+        "               the language files, else ~/.config/vrtruty)\n"
+        "  --help       show this text\n"
+        "  --version    show the utility's version\n"
+        "\n"
+        "Commands:\n";
+    for (const Command& command : Commands()) {
+        text += "  " + std::string(command.name);
+        if (!command.usage.empty()) {
+            text += " " + std::string(command.usage);
+        }
+        text += "\n      " + std::string(command.summary) + "\n";
+    }
+    return text;
 }
 
 }  // namespace vrtruty::cli

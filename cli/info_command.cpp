@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/commands.h"
 #include "lang/text_table.h"
 
 namespace vrtruty::cli {
@@ -38,6 +39,14 @@ std::string Aligned(std::string_view name, std::string_view value) {
 }
 
 }  // namespace
+
+int RunInfo(CommandContext& context, const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        return Failure(context, "info takes no arguments");
+    }
+    context.out << FormatInfo(context.state);
+    return 0;
+}
 
 std::string FormatInfo(const app::AppState& state) {
     const app::CurrentModel& model = state.model;

@@ -1,11 +1,12 @@
 // vrtruty-cli: the utility's operations from a terminal, for scripts and service work.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
 #include "cli/arguments.h"
-#include "cli/info_command.h"
+#include "cli/commands.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
 #include "platform/port_enumeration.h"
@@ -14,39 +15,49 @@ namespace {
 
 using namespace vrtruty;
 
-int Fail(const std::string& message) {
-    std::cerr << message << "\n";
-    return 1;
+int UsageError(const std::string& message) {
+    std::cerr << "vrtruty-cli: " << message << "\n\n" << cli::UsageText();
+    return 2;
 }
 
 int Run(const std::vector<std::string>& args) {
     const cli::ParsedArguments parsed = cli::ParseArguments(args);
     if (!parsed.error.empty()) {
-        return Fail("vrtruty-cli: " + parsed.error + "\n\n" + cli::UsageText());
+        return UsageError(parsed.error);
     }
     const cli::Arguments& arguments = parsed.arguments;
     if (arguments.help) {
         std::cout << cli::UsageText();
         return 0;
     }
-    if (!arguments.version && arguments.command.empty()) {
-        return Fail(cli::UsageText());
-    }
-    if (!arguments.command.empty() && arguments.command != "info") {
-        return Fail("vrtruty-cli: unknown command " + arguments.command + "\n\n" +
-                    cli::UsageText());
+    const cli::Command* command = nullptr;
+    if (!arguments.version) {
+        if (arguments.command.empty()) {
+            return UsageError("no command given");
+        }
+        command = cli::FindCommand(arguments.command);
+        if (command == nullptr) {
+            return UsageError("unknown command " + arguments.command);
+        }
     }
 
     const platform::HomeFolder home =
         platform::ResolveHomeFolder(platform::HomeFolderInputsFromEnvironment(arguments.home));
     if (home.error) {
-        return Fail("vrtruty-cli: cannot use the home folder " + home.folder.string() + ": " +
-                    home.error.message());
+        std::cerr << "vrtruty-cli: cannot use the home folder " << home.folder.string() << ": "
+                  << home.error.message() << "\n";
+        return 1;
     }
 
     platform::RealClock clock;
     app::StartupOptions options;
     options.home = home.folder;
+    // The shipped files lie beside the executable; VRTRUTY_RESOURCES points elsewhere (used when
+    // the shipped language files are made from the built-in texts).
+    const char* resources = std::getenv("VRTRUTY_RESOURCES");
+    options.resourceFolder = resources != nullptr && *resources != '\0'
+                                 ? std::filesystem::path(resources)
+                                 : platform::ExecutableDirectory();
     options.clock = &clock;
     options.libraryAvailable = app::MarkerLibraryProbe(platform::ExecutableDirectory() / "lib");
     options.serialDevices = platform::FindSerialDevices();
@@ -61,15 +72,17 @@ int Run(const std::vector<std::string>& args) {
     }
     app::AppState& state = *started.state;
 
+    int status = 0;
     if (arguments.version) {
         std::cout << state.texts.Text(lang::TXT_TITLE) << "\n"
                   << state.info.versionString << "\n"
                   << state.info.legalNotice << "\n";
     } else {
-        std::cout << cli::FormatInfo(state);
+        cli::CommandContext context{state, std::cout, std::cerr};
+        status = command->run(context, arguments.commandArguments);
     }
     app::Shutdown(state);
-    return 0;
+    return status;
 }
 
 }  // namespace

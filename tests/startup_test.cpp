@@ -18,6 +18,11 @@ class Startup : public ::testing::Test {
     Startup() {
         clock.setLocalTime({10, 0, 0, 0});
         options.home = home.path();
+        options.resourceFolder = resources.path();
+        for (const char* name : {"Setting_EN.dat", "Setting_JA.dat"}) {
+            std::filesystem::copy_file(
+                std::filesystem::path(VRTRUTY_SOURCE_DIR) / "res/lang" / name, resources / name);
+        }
         options.clock = &clock;
         options.libraryAvailable = [this](std::string_view name) {
             return !missingLibraries.contains(std::string(name));
@@ -36,6 +41,7 @@ class Startup : public ::testing::Test {
     }
 
     test::TempFolder home;
+    test::TempFolder resources;  // the shipped files, as beside the executable
     test::TempFolder lockFolder;
     platform::FakeClock clock;
     StartupOptions options;

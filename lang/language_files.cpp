@@ -1,0 +1,266 @@
+#include "lang/language_files.h"
+
+#include <cstdio>
+#include <system_error>
+
+#include "app/catalogue.h"
+#include "app/config.h"
+#include "app/profile_file.h"
+#include "app/unicode.h"
+
+namespace vrtruty::lang {
+namespace {
+
+constexpr std::string_view kMessageSection = "MSG Data";
+constexpr std::string_view kPrinterSetupSection = "PrinterSetupDlg";
+constexpr std::string_view kExtensionSection = "Extension1Dlg";
+// A filter keeps this many characters of its pattern: the original stored the seven characters
+// after the description's zero, two of which end the pattern.
+constexpr std::size_t kFilterPatternLimit = 5;
+
+std::string Numbered(const char* format, int a, int b = 0, int c = 0) {
+    char key[40];
+    std::snprintf(key, sizeof key, format, a, b, c);
+    return key;
+}
+
+void AddSettingPageKeys(std::vector<LanguageKey>& keys) {
+    const auto& pages = SettingPages();
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const int page = static_cast<int>(p);
+        keys.push_back({kPrinterSetupSection,
+                        Numbered("TAB%02d", page),
+                        {TextRef::Kind::PageName, 0, page},
+                        kShortTextLimit,
+                        false,
+                        false,
+                        pages[p].name});
+        for (std::size_t i = 0; i < pages[p].items.size(); ++i) {
+            const SettingItemTexts& item = pages[p].items[i];
+            const int n = static_cast<int>(i);
+            keys.push_back({kPrinterSetupSection,
+                            Numbered("TAB%02dCMB%02d", page, n + 1),
+                            {TextRef::Kind::SettingName, 0, page, n},
+                            kShortTextLimit,
+                            false,
+                            false,
+                            item.name});
+            for (std::size_t c = 0; c < item.choices.size(); ++c) {
+                const int choice = static_cast<int>(c);
+                keys.push_back({kPrinterSetupSection,
+                                Numbered("TAB%02dCMB%02dITEM%02d", page, n + 1, choice + 1),
+                                {TextRef::Kind::SettingChoice, 0, page, n, choice},
+                                kShortTextLimit,
+                                false,
+                                false,
+                                item.choices[c]});
+            }
+        }
+    }
+}
+
+std::vector<LanguageKey> BuildLanguageKeys() {
+    std::vector<LanguageKey> keys;
+    const auto& sections = DialogSections();
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+        const DialogSectionTexts& section = sections[s];
+        // LABELnn, LISTnn, BUTTUNnn: numbered keys filling consecutive texts of one kind.
+        const auto addNumbered = [&](const char* format, const std::vector<BuiltInText>& texts,
+                                     TextRef::Kind kind, int first, std::size_t limit) {
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                const int n = static_cast<int>(i);
+                keys.push_back({section.name,
+                                Numbered(format, n + 1),
+                                {kind, first + n},
+                                limit,
+                                false,
+                                false,
+                                texts[i]});
+            }
+        };
+        addNumbered("LABEL%02d", section.labels, TextRef::Kind::Long, section.firstLabel,
+                    kLongTextLimit);
+        addNumbered("LIST%02d", section.lists, TextRef::Kind::Short, FirstListText(s),
+                    kShortTextLimit);
+        addNumbered("BUTTUN%02d", section.buttons, TextRef::Kind::Short, FirstButton(s),
+                    kShortTextLimit);
+        if (section.name == kPrinterSetupSection) {
+            AddSettingPageKeys(keys);
+        }
+        if (section.name == kExtensionSection) {
+            keys.push_back({section.name,
+                            "ITEM",
+                            {TextRef::Kind::Long, TXT_NOT_CHANGE},
+                            kLongTextLimit,
+                            false,
+                            false,
+                            ExtensionNotChangeText()});
+        }
+    }
+    const auto& messages = MessageTexts();
+    for (std::size_t i = 0; i < kMessageKeys.size(); ++i) {
+        const std::string_view key = kMessageKeys[i];
+        const BuiltInText text =
+            i < messages.size() && messages[i].key == key ? messages[i].text : BuiltInText{};
+        keys.push_back({kMessageSection,
+                        std::string(key),
+                        {TextRef::Kind::Long, kFirstMessageText + static_cast<int>(i)},
+                        kLongTextLimit,
+                        true,
+                        key.starts_with("FILEMASK"),
+                        text});
+    }
+    return keys;
+}
+
+std::optional<std::filesystem::path> FindFile(const std::vector<std::filesystem::path>& folders,
+                                              std::string_view name) {
+    for (const auto& folder : folders) {
+        std::error_code ec;
+        const auto path = folder / name;
+        if (std::filesystem::is_regular_file(path, ec)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string ProcessEscapes(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char next = value[i + 1];
+            if (next == 'n' || next == 't' || next == '0') {
+                out += next == 'n' ? '\n' : next == 't' ? '\t' : '\0';
+                ++i;
+                continue;
+            }
+        }
+        out += value[i];
+    }
+    return out;
+}
+
+void LoadBuiltInLanguage(TextTable& table, const LanguageLoadInputs& inputs) {
+    const bool japanese = inputs.builtInJapanese;
+    for (const LanguageKey& key : LanguageKeys()) {
+        table.Set(key.ref, 0, std::string(japanese ? key.builtIn.japanese : key.builtIn.english));
+    }
+    for (int i = 0; i < kVersionTextCount; ++i) {
+        table.Set({TextRef::Kind::Long, INF_VERSION_NO770 + i}, 0, inputs.versionString);
+    }
+    table.setLanguageName(0, std::string(japanese ? kJapaneseName : "English"));
+    table.setLabelColon(0, std::string(japanese ? kJapaneseLabelColon : ""));
+    table.setManualPath(
+        0, inputs.manualFolder /
+               app::ManualName(inputs.modelId, japanese ? kJapaneseFileIndex : kEnglishFileIndex));
+}
+
+void LoadLanguageFile(TextTable& table, std::size_t slot, const LanguageLoadInputs& inputs) {
+    const app::ProfileFile file = app::ProfileFile::Load(table.languageFile(slot));
+    if (const auto name = file.Read("COUNTRY", "LANGUAGE", kShortTextLimit)) {
+        table.setLanguageName(slot, app::CleanProfileValue(*name));
+    }
+    if (const auto manual = file.Read("MANUAL", "FILENAME", kPathLimit)) {
+        table.setManualPath(slot, inputs.manualFolder / app::CleanProfileValue(*manual));
+    }
+    for (const LanguageKey& key : LanguageKeys()) {
+        if (const auto value = file.Read(key.section, key.key, key.limit)) {
+            table.Set(key.ref, slot, DecodeLanguageValue(*value, key.escapes, key.filter));
+        }
+    }
+}
+
+}  // namespace
+
+const std::vector<LanguageKey>& LanguageKeys() {
+    static const std::vector<LanguageKey> keys = BuildLanguageKeys();
+    return keys;
+}
+
+std::string DecodeLanguageValue(std::string_view value, bool escapes, bool filter) {
+    std::string text = app::CleanProfileValue(value);
+    if (escapes) {
+        text = ProcessEscapes(text);
+    }
+    if (filter) {
+        const std::size_t zero = text.find('\0');
+        if (zero != std::string::npos) {
+            std::string_view pattern = std::string_view(text).substr(zero + 1);
+            pattern = pattern.substr(0, pattern.find('\0'));
+            text =
+                text.substr(0, zero + 1) + app::TruncateToUtf16Units(pattern, kFilterPatternLimit);
+        }
+    }
+    return text;
+}
+
+std::string EncodeLanguageValue(std::string_view text, bool escapes) {
+    std::string value;
+    for (const char c : text) {
+        if (escapes && c == '\n') {
+            value += "\\n";
+        } else if (escapes && c == '\t') {
+            value += "\\t";
+        } else if (escapes && c == '\0') {
+            value += "\\0";
+        } else if (c == '\r' || c == '\n') {
+            value += ' ';  // the file has no way to hold a line break here
+        } else {
+            value += c;
+        }
+    }
+    // The reader trims blanks around a value and drops a pair of enclosing quotes: quotes keep
+    // leading blanks and a value that is itself quoted.
+    const bool needsQuotes = !value.empty() && (value.front() == ' ' || value.front() == '\t' ||
+                                                value.front() == '"' || value.front() == '\'');
+    return needsQuotes ? "\"" + value + "\"" : value;
+}
+
+TextTable LoadLanguageTexts(const LanguageLoadInputs& inputs) {
+    TextTable table;
+    LoadBuiltInLanguage(table, inputs);
+
+    std::size_t count = 0;
+    for (const LanguageFileName& file : kLanguageProbeOrder) {
+        const auto path = FindFile(inputs.searchFolders, file.fileName);
+        if (!path || count >= kLanguageSlots) {
+            continue;
+        }
+        table.setLanguageFile(count, *path);
+        table.setManualPath(count,
+                            inputs.manualFolder / app::ManualName(inputs.modelId, file.fileIndex));
+        table.setLabelColon(
+            count, std::string(file.fileIndex == kJapaneseFileIndex ? kJapaneseLabelColon : ""));
+        ++count;
+    }
+    table.setLanguageCount(count == 0 ? 1 : count);
+
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        LoadLanguageFile(table, slot, inputs);
+    }
+    for (std::size_t slot = 0; slot < table.languageCount(); ++slot) {
+        if (table.languageName(slot) == kJapaneseName) {
+            table.setJapaneseSlot(slot);
+            break;
+        }
+    }
+    return table;
+}
+
+std::vector<std::uint8_t> ExportLanguageFile(const TextTable& table, std::size_t slot) {
+    app::ProfileFile file = app::ProfileFile::Parse({});
+    file.Write("COUNTRY", "LANGUAGE", EncodeLanguageValue(table.languageName(slot), false));
+    file.Write("MANUAL", "FILENAME", table.manualPath(slot).filename().string());
+    for (const LanguageKey& key : LanguageKeys()) {
+        std::string text = table.Get(key.ref, slot);
+        if (key.filter && text.find('\0') != std::string::npos) {
+            text += '\0';  // "description\0pattern\0", the form filter lists are written in
+        }
+        file.Write(key.section, key.key, EncodeLanguageValue(text, key.escapes));
+    }
+    return file.Serialize();
+}
+
+}  // namespace vrtruty::lang

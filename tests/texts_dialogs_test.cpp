@@ -1,0 +1,138 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/unicode.h"
+#include "lang/builtin_texts.h"
+
+namespace vrtruty::lang {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Key counts of a language file section: labels, buttons, lists.
+struct Shape {
+    std::string name;
+    int firstLabel;
+    std::size_t labels;
+    std::size_t buttons;
+    std::size_t lists;
+    bool operator==(const Shape&) const = default;
+};
+
+void PrintTo(const Shape& s, std::ostream* os) {
+    *os << s.name << " first label " << s.firstLabel << ", " << s.labels << " labels, " << s.buttons
+        << " buttons, " << s.lists << " lists";
+}
+
+// The letter after a single '&' ("&&" shows an ampersand), or nothing.
+std::optional<char> Mnemonic(std::string_view text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (text[i + 1] != '&') {
+                return text[i + 1];
+            }
+            ++i;
+        }
+    }
+    return std::nullopt;
+}
+
+// Every text of every section with the key it is stored under, for readable failures.
+struct KeyedText {
+    std::string key;
+    BuiltInText text;
+    bool isShort;  // BUTTUN and LIST keys: the 60-unit texts
+};
+
+std::string Key(std::string_view section, std::string_view kind, std::size_t index) {
+    const std::size_t number = index + 1;
+    return std::string(section) + "/" + std::string(kind) + (number < 10 ? "0" : "") +
+           std::to_string(number);
+}
+
+std::vector<KeyedText> AllTexts() {
+    std::vector<KeyedText> all;
+    for (const DialogSectionTexts& s : DialogSections()) {
+        for (std::size_t i = 0; i < s.labels.size(); ++i) {
+            all.push_back({Key(s.name, "LABEL", i), s.labels[i], false});
+        }
+        for (std::size_t i = 0; i < s.buttons.size(); ++i) {
+            all.push_back({Key(s.name, "BUTTUN", i), s.buttons[i], true});
+        }
+        for (std::size_t i = 0; i < s.lists.size(); ++i) {
+            all.push_back({Key(s.name, "LIST", i), s.lists[i], true});
+        }
+    }
+    all.push_back({"Extension1Dlg/ITEM", ExtensionNotChangeText(), false});
+    return all;
+}
+
+TEST(DialogSectionsTest, SectionsInFileOrderWithTheirKeyCountsAndLabelNumbers) {
+    std::vector<Shape> shapes;
+    for (const DialogSectionTexts& s : DialogSections()) {
+        shapes.push_back(
+            {std::string(s.name), s.firstLabel, s.labels.size(), s.buttons.size(), s.lists.size()});
+    }
+    EXPECT_THAT(
+        shapes,
+        ElementsAre(Shape{"MainDlg", 0, 3, 9, 0}, Shape{"PortSetDlg", 3, 16, 11, 2},
+                    Shape{"PrinterSetupDlg", 19, 6, 8, 0}, Shape{"LogoSetDlg", 25, 14, 14, 8},
+                    Shape{"Extension1Dlg", 41, 3, 4, 0}, Shape{"TestPrintDlg", 44, 5, 6, 0}));
+}
+
+TEST(DialogSectionsTest, LabelsStayInsideTheirSectionsNumberRange) {
+    const auto& sections = DialogSections();
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        const int end = i + 1 < sections.size() ? sections[i + 1].firstLabel : 49;
+        EXPECT_LE(sections[i].firstLabel + static_cast<int>(sections[i].labels.size()), end)
+            << sections[i].name << " runs into the next section's labels";
+    }
+}
+
+TEST(DialogSectionsTest, TextsTheRestOfTheProgramReliesOn) {
+    const auto& main = DialogSections().at(0);
+    EXPECT_EQ(main.labels.at(0).english, "TR Thermal Printer Utility");
+    EXPECT_EQ(main.labels.at(1).english, "Printer");
+    EXPECT_EQ(main.labels.at(2).english, "Port");
+    EXPECT_EQ(main.buttons.at(0).english, "Printer Name and Port Settings(&P)");
+    EXPECT_EQ(main.buttons.at(0).japanese, "プリンター名とポートの設定(&P)");
+    EXPECT_EQ(ExtensionNotChangeText().english, "Not Change");
+    // The gradation choice compares its shown entry with "2" in every language.
+    const auto& logo = DialogSections().at(3);
+    EXPECT_EQ(logo.lists.at(6).english, "2");
+    EXPECT_EQ(logo.lists.at(6).japanese, "2");
+    EXPECT_EQ(logo.lists.at(7).japanese, "16");
+}
+
+TEST(DialogSectionsTest, EveryTextIsPresentInBothLanguagesAndFitsItsKeyClass) {
+    for (const KeyedText& t : AllTexts()) {
+        EXPECT_FALSE(t.text.english.empty()) << t.key << " has no English text";
+        EXPECT_FALSE(t.text.japanese.empty()) << t.key << " has no Japanese text";
+        const std::size_t limit = t.isShort ? 60 : 450;
+        EXPECT_LE(app::Utf16Length(t.text.english), limit) << t.key << ": " << t.text.english;
+        EXPECT_LE(app::Utf16Length(t.text.japanese), limit) << t.key << ": " << t.text.japanese;
+        EXPECT_FALSE(t.text.japanese.ends_with("：") || t.text.japanese.ends_with(":"))
+            << t.key << " carries the label suffix itself: " << t.text.japanese;
+    }
+}
+
+TEST(DialogSectionsTest, ButtonMnemonicsUseTheSameLetterInBothLanguages) {
+    for (const DialogSectionTexts& s : DialogSections()) {
+        for (std::size_t i = 0; i < s.buttons.size(); ++i) {
+            const BuiltInText& b = s.buttons[i];
+            EXPECT_EQ(Mnemonic(b.english), Mnemonic(b.japanese))
+                << Key(s.name, "BUTTUN", i) << ": \"" << b.english << "\" / \"" << b.japanese
+                << "\"";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vrtruty::lang
