@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "lang/messages.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
 #include "platform/port_enumeration.h"
@@ -74,9 +75,9 @@ int Run(const std::vector<std::string>& args) {
 
     int status = 0;
     if (arguments.version) {
-        std::cout << state.texts.Text(lang::TXT_TITLE) << "\n"
-                  << state.info.versionString << "\n"
-                  << state.info.legalNotice << "\n";
+        std::cout << lang::ComposeVersionText(state.texts, app::VersionTextNumber(state.model),
+                                              state.info.legalNotice)
+                  << "\n";
     } else {
         cli::CommandContext context{state, std::cout, std::cerr};
         status = command->run(context, arguments.commandArguments);

@@ -62,6 +62,12 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
     return out;
 }
 
+std::string ComposeVersionText(const TextTable& texts, int versionTextNumber,
+                               std::string_view legalNotice) {
+    return FormatText("%s%s\n\n%s\n%s", {texts.Text(INF_VERSION), texts.Text(versionTextNumber),
+                                         legalNotice, texts.Text(INF_ALL_RIGHT)});
+}
+
 int ReadErrorPage(int code) {
     switch (code & kReadErrorLocationMask) {
         case 0x4000000:

@@ -27,6 +27,11 @@ inline std::string ComposeMessage(const TextTable& texts, int code,
     return ComposeMessage(texts, code, callerText, texts.languageIndex());
 }
 
+// The version box: the utility's name line, the model's version text, the legal notice and the
+// rights line ("%s%s\n\n%s\n%s"), in the current language.
+std::string ComposeVersionText(const TextTable& texts, int versionTextNumber,
+                               std::string_view legalNotice);
+
 // Read error words of the settings reader: a type bit and a location bit.
 inline constexpr int kReadErrorData = 0x20000;    // "Data error."
 inline constexpr int kReadErrorFormat = 0x10000;  // "Data format error."

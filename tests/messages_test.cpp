@@ -62,6 +62,15 @@ TEST(ComposeMessage, CallerTextsAndSecondTextsAreFormattedIn) {
     EXPECT_EQ(ComposeMessage(english, -1), "The TR Thermal Printer Utility is already running.");
 }
 
+TEST(ComposeVersionText, JoinsNameVersionNoticeAndRights) {
+    LanguageLoadInputs inputs;
+    inputs.versionString = "         Version 2.13.01";
+    const TextTable english = LoadLanguageTexts(inputs);
+    EXPECT_EQ(ComposeVersionText(english, INF_VERSION_NO770, "Copyright (C) 2026 VRM.     "),
+              " TR Thermal Printer Utility\n         Version 2.13.01\n\n"
+              "Copyright (C) 2026 VRM.     \n       All Rights Reserved.");
+}
+
 TEST(FormatText, FillsPlaceholdersInOrderAndNeverReadsPastTheArguments) {
     EXPECT_EQ(FormatText("%s and %s", {"a", "b"}), "a and b");
     EXPECT_EQ(FormatText("%s, %s, %s", {"a"}), "a, , ");
