@@ -1,8 +1,6 @@
 # Entry points: `make run` and `make test` (see README.md). Each first installs what is missing.
 .PHONY: run test test-asan deps build build-asan format clean
 
-RUN_HOME := build/run-home
-
 deps:
 	@scripts/install-deps
 
@@ -15,9 +13,7 @@ build-asan: deps
 	@cmake --build --preset asan
 
 run: build
-	@rm -rf $(RUN_HOME) && mkdir -p $(RUN_HOME)
-	@echo "Home folder of this run: $(abspath $(RUN_HOME))"
-	@build/default/bin/vrtruty-cli --home $(RUN_HOME) info
+	@scripts/run-demo
 
 test: build
 	@ctest --preset default

@@ -10,6 +10,9 @@ namespace vrtruty::cli {
 
 struct Arguments {
     std::optional<std::filesystem::path> home;  // --home DIR
+    std::optional<std::string> model;           // --model NAME: a printer of the catalogue
+    std::optional<std::string> port;            // --port SPEC, see PortSpec
+    bool dryRun = false;                        // --dry-run: open nothing, print the buffers
     bool help = false;                          // --help, -h
     bool version = false;                       // --version
     std::string command;                        // empty when only options were given

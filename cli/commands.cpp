@@ -3,11 +3,21 @@
 #include <array>
 #include <ostream>
 
+#include "lang/messages.h"
+
 namespace vrtruty::cli {
 namespace {
 
-constexpr std::array<Command, 3> kCommands = {{
+constexpr std::array<Command, 9> kCommands = {{
     {"info", "", "show the configuration, the printer model and its capabilities", RunInfo},
+    {"check", "", "check that the chosen model answers on the port", RunCheck},
+    {"status", "", "ask whether the printer is ready (on line, cover closed, paper present)",
+     RunStatus},
+    {"test", "head | buzzer | cutter | drawer1 | drawer2", "run a printer test", RunTest},
+    {"defaults", "[--code-page NAME] [--charset NAME] [--font NAME]",
+     "change the printer's stored code page, international character set and font", RunDefaults},
+    {"code-table", "", "print the code table of the current code page", RunCodeTable},
+    {"send-file", "FILE", "send a file to the printer unchanged", RunSendFile},
     {"lang", "list | export [--language NAME] [FILE]",
      "list the languages, or write a complete language file (standard output without FILE)",
      RunLang},
@@ -28,6 +38,11 @@ const Command* FindCommand(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+int PrinterFailure(CommandContext& context, int code, std::string_view callerText) {
+    context.err << lang::ComposeMessage(context.state.texts, code, callerText) << "\n";
+    return 1;
 }
 
 int Failure(CommandContext& context, std::string_view message) {

@@ -11,10 +11,14 @@
 
 namespace vrtruty::cli {
 
+struct PortSpec;
+
 struct CommandContext {
     app::AppState& state;
     std::ostream& out;
     std::ostream& err;
+    bool dryRun = false;             // --dry-run
+    const PortSpec* port = nullptr;  // --port, or null for the configured port
 };
 
 struct Command {
@@ -33,5 +37,14 @@ int Failure(CommandContext& context, std::string_view message);
 int RunInfo(CommandContext& context, const std::vector<std::string>& args);
 int RunLang(CommandContext& context, const std::vector<std::string>& args);
 int RunMessage(CommandContext& context, const std::vector<std::string>& args);
+int RunCheck(CommandContext& context, const std::vector<std::string>& args);
+int RunStatus(CommandContext& context, const std::vector<std::string>& args);
+int RunTest(CommandContext& context, const std::vector<std::string>& args);
+int RunDefaults(CommandContext& context, const std::vector<std::string>& args);
+int RunCodeTable(CommandContext& context, const std::vector<std::string>& args);
+int RunSendFile(CommandContext& context, const std::vector<std::string>& args);
+
+// A printer failure: its message in the user's language on the error stream, failure status.
+int PrinterFailure(CommandContext& context, int code, std::string_view callerText = {});
 
 }  // namespace vrtruty::cli

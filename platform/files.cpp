@@ -10,6 +10,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/file_descriptor.h"
+
 namespace vrtruty::platform {
 namespace {
 
@@ -25,46 +27,6 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 std::error_code LastError() {
     return {errno, std::generic_category()};
 }
-
-class FileDescriptor {
-  public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { reset(); }
-
-    bool valid() const { return fd_ >= 0; }
-    int get() const { return fd_; }
-
-    // Closes now and reports the outcome: on some file systems a failed close is the first
-    // sign that written data did not reach the disk.
-    std::error_code close() {
-        const int fd = std::exchange(fd_, -1);
-        if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) {
-            return LastError();
-        }
-        return {};
-    }
-
-  private:
-    void reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-    int fd_ = -1;
-};
 
 // Removes a file that an unfinished operation created, unless the operation completed.
 class RemoveUnlessKept {

@@ -1,0 +1,115 @@
+#include "cli/cli_app.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/startup.h"
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/connection.h"
+#include "lang/messages.h"
+#include "platform/clock.h"
+#include "platform/home_folder.h"
+#include "platform/port_enumeration.h"
+
+namespace vrtruty::cli {
+namespace {
+
+int UsageError(std::ostream& err, const std::string& message) {
+    err << "vrtruty-cli: " << message << "\n\n" << UsageText();
+    return 2;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           platform::Clock& clock) {
+    const ParsedArguments parsed = ParseArguments(args);
+    if (!parsed.error.empty()) {
+        return UsageError(err, parsed.error);
+    }
+    const Arguments& arguments = parsed.arguments;
+    if (arguments.help) {
+        out << UsageText();
+        return 0;
+    }
+    const Command* command = nullptr;
+    if (!arguments.version) {
+        if (arguments.command.empty()) {
+            return UsageError(err, "no command given");
+        }
+        command = FindCommand(arguments.command);
+        if (command == nullptr) {
+            return UsageError(err, "unknown command " + arguments.command);
+        }
+    }
+
+    const platform::HomeFolder home =
+        platform::ResolveHomeFolder(platform::HomeFolderInputsFromEnvironment(arguments.home));
+    if (home.error) {
+        err << "vrtruty-cli: cannot use the home folder " << home.folder.string() << ": "
+            << home.error.message() << "\n";
+        return 1;
+    }
+
+    app::StartupOptions options;
+    options.home = home.folder;
+    // The shipped files lie beside the executable; VRTRUTY_RESOURCES points elsewhere (used when
+    // the shipped language files are made from the built-in texts).
+    const char* resources = std::getenv("VRTRUTY_RESOURCES");
+    options.resourceFolder = resources != nullptr && *resources != '\0'
+                                 ? std::filesystem::path(resources)
+                                 : platform::ExecutableDirectory();
+    options.clock = &clock;
+    options.libraryAvailable = app::MarkerLibraryProbe(platform::ExecutableDirectory() / "lib");
+    options.serialDevices = platform::FindSerialDevices();
+    options.parallelDevices = platform::FindParallelDevices();
+
+    app::StartupResult started = app::RunStartup(options);
+    if (started.status != app::StartupStatus::Running) {
+        if (started.message) {
+            err << started.message->text << "\n";
+        }
+        return started.status == app::StartupStatus::AlreadyRunning ? 0 : 1;
+    }
+    app::AppState& state = *started.state;
+
+    std::optional<PortSpec> port;
+    if (arguments.port) {
+        std::string error;
+        port = ParsePortSpec(*arguments.port, error);
+        if (!port) {
+            app::Shutdown(state);
+            return UsageError(err, error);
+        }
+        UsePort(state, *port);
+    }
+    if (arguments.model) {
+        const auto row = app::FindPrinterRow(*arguments.model);
+        if (!row) {
+            app::Shutdown(state);
+            return UsageError(err, "unknown printer model " + *arguments.model +
+                                       "; one of: TR-770II, TR-770, \"TR-770 (PFBM)\", TR-770K, "
+                                       "\"TR-770K (WL)\"");
+        }
+        state.model.printerRow = *row;
+        app::DefaultSet(state.model, state.log);
+    }
+
+    int status = 0;
+    if (arguments.version) {
+        out << lang::ComposeVersionText(state.texts, app::VersionTextNumber(state.model),
+                                        state.info.legalNotice)
+            << "\n";
+    } else {
+        CommandContext context{state, out, err, arguments.dryRun, port ? &*port : nullptr};
+        status = command->run(context, arguments.commandArguments);
+    }
+    app::Shutdown(state);
+    return status;
+}
+
+}  // namespace vrtruty::cli

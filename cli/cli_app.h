@@ -1,0 +1,16 @@
+// The command line as a function, so that tests can run it in-process with their own clock.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace vrtruty::cli {
+
+// Runs one command line (without the program name); returns the exit status.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           platform::Clock& clock);
+
+}  // namespace vrtruty::cli

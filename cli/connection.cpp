@@ -1,0 +1,189 @@
+#include "cli/connection.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+#include "app/unicode.h"
+#include "comm/port_tables.h"
+#include "comm/tcp_lan_library.h"
+#include "lang/text_numbers.h"
+
+namespace vrtruty::cli {
+namespace {
+
+// Length prefixes of the device IDs the two LAN library slots deliver.
+constexpr std::size_t kFirstLibraryIdPrefix = 2;
+constexpr std::size_t kSecondLibraryIdPrefix = 5;
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        text.remove_prefix(at + 1);
+    }
+}
+
+// "9600:8N1:dsr" into the serial record.
+std::optional<app::SerialSettings> ParseSerial(std::string_view baud, std::string_view format,
+                                               std::string_view protocol, std::string& error) {
+    app::SerialSettings serial;
+    unsigned rate = 0;
+    std::from_chars(baud.data(), baud.data() + baud.size(), rate);
+    const auto baudRow = std::ranges::find_if(
+        comm::BaudTable, [&](const comm::BaudRow& row) { return row.rate == rate; });
+    if (baudRow == comm::BaudTable.end()) {
+        error = "unknown baud rate " + std::string(baud);
+        return std::nullopt;
+    }
+    serial.baudIndex = static_cast<std::uint16_t>(baudRow - comm::BaudTable.begin());
+
+    // "8N1" or the table's own label "8NONE1".
+    const auto formatRow = std::ranges::find_if(comm::FormatTable, [&](const comm::FormatRow& row) {
+        const std::string shortLabel =
+            std::to_string(row.dataBits) + static_cast<char>(row.label[1]) + "1";
+        return app::EqualsIgnoreCase(format, row.label) ||
+               app::EqualsIgnoreCase(format, shortLabel);
+    });
+    if (formatRow == comm::FormatTable.end()) {
+        error = "unknown serial format " + std::string(format);
+        return std::nullopt;
+    }
+    serial.formatIndex = static_cast<std::uint16_t>(formatRow - comm::FormatTable.begin());
+    serial.dataBits = formatRow->dataBits == 7 ? 0 : 1;
+    serial.parity = formatRow->parity == 'e' ? 1 : formatRow->parity == 'o' ? 2 : 0;
+
+    if (app::EqualsIgnoreCase(protocol, "dsr") || app::EqualsIgnoreCase(protocol, "DSR/DTR")) {
+        serial.protocolIndex = 0;
+    } else if (app::EqualsIgnoreCase(protocol, "xon") ||
+               app::EqualsIgnoreCase(protocol, "XON/XOFF")) {
+        serial.protocolIndex = 1;
+    } else {
+        error = "unknown serial protocol " + std::string(protocol);
+        return std::nullopt;
+    }
+    return serial;
+}
+
+}  // namespace
+
+std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error) {
+    const std::size_t colon = text.find(':');
+    const std::string_view kind = text.substr(0, colon);
+    const std::string_view rest =
+        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    PortSpec spec;
+    if (rest.empty()) {
+        error = "--port needs KIND:DEVICE, e.g. lan:192.168.0.20 or com:/dev/ttyUSB0";
+        return std::nullopt;
+    }
+    if (app::EqualsIgnoreCase(kind, "lan")) {
+        spec.kind = app::PortKind::PORT_LAN;
+        spec.device = std::string(rest);
+    } else if (app::EqualsIgnoreCase(kind, "usb")) {
+        spec.kind = app::PortKind::PORT_USB;
+        spec.device = std::string(rest);
+    } else if (app::EqualsIgnoreCase(kind, "lpt")) {
+        spec.kind = app::PortKind::PORT_LPT;
+        spec.device = std::string(rest);
+    } else if (app::EqualsIgnoreCase(kind, "com")) {
+        spec.kind = app::PortKind::PORT_COM;
+        const auto parts = Split(rest, ':');
+        spec.device = std::string(parts[0]);
+        if (parts.size() == 4) {
+            spec.serial = ParseSerial(parts[1], parts[2], parts[3], error);
+            if (!spec.serial) {
+                return std::nullopt;
+            }
+        } else if (parts.size() != 1) {
+            error = "com: takes DEVICE or DEVICE:BAUD:FORMAT:PROTOCOL";
+            return std::nullopt;
+        }
+    } else if (app::EqualsIgnoreCase(kind, "queue")) {
+        error = "printer queues are not offered yet";
+        return std::nullopt;
+    } else {
+        error = "unknown port kind " + std::string(kind);
+        return std::nullopt;
+    }
+    if (spec.device.empty()) {
+        error = "--port needs a device";
+        return std::nullopt;
+    }
+    return spec;
+}
+
+void UsePort(app::AppState& state, const PortSpec& spec) {
+    app::UtilityConfig& config = state.config;
+    config.portKind = spec.kind;
+    switch (spec.kind) {
+        case app::PortKind::PORT_COM:
+            app::FillPortNameList(state.comPorts, {spec.device});
+            config.comIndex = 0;
+            if (spec.serial) {
+                config.serial = *spec.serial;
+            }
+            break;
+        case app::PortKind::PORT_LPT:
+            app::FillPortNameList(state.lptPorts, {spec.device});
+            config.lptIndex = 0;
+            break;
+        case app::PortKind::PORT_LAN:
+            config.lanPrinters = {{0, spec.device, {}, {}}};
+            config.lanIndex = 0;
+            break;
+        default:
+            config.usbIndex = 0;
+            break;
+    }
+}
+
+std::string HexLine(std::span<const std::uint8_t> bytes) {
+    std::string line;
+    line.reserve(bytes.size() * 3);
+    for (const std::uint8_t b : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(b));
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += hex;
+    }
+    return line;
+}
+
+PrinterConnection::PrinterConnection(app::AppState& state, const PortSpec* commandLinePort)
+    : state_(state), context_(state.config, state.comPorts, state.lptPorts) {
+    context_.model = state.model.printerRow;
+    if (commandLinePort != nullptr && commandLinePort->kind == app::PortKind::PORT_USB) {
+        context_.usbDevices = {
+            {"USB(" + commandLinePort->device + ")", commandLinePort->device, "USB"}};
+    }
+    if (state.libraries.sxLoaded) {
+        first_ = std::make_unique<comm::TcpLanLibrary>(kFirstLibraryIdPrefix);
+    }
+    if (state.libraries.qkLoaded) {
+        second_ = std::make_unique<comm::TcpLanLibrary>(kSecondLibraryIdPrefix);
+    }
+    // The first library serves unless only the second could be started.
+    context_.lanLibrary = first_ != nullptr ? 0 : 1;
+    port_ = std::make_unique<comm::PortAccess>(
+        context_, state.clock, state.log, devices_,
+        std::array<comm::LanLibrary*, 2>{first_.get(), second_.get()},
+        state.texts.Text(lang::MSG_NONE),
+        comm::PortSwitches{state.config.switches.statusCheck,
+                           state.config.switches.errorAutoRecover});
+}
+
+PrinterConnection::~PrinterConnection() = default;
+
+std::string PrinterConnection::modelTag() const {
+    return app::PrinterNameTable()[state_.model.printerRow].modelTag;
+}
+
+}  // namespace vrtruty::cli

@@ -1,0 +1,56 @@
+// The command line's way to the printer: the port given with --port (or the configured one), the
+// built-in LAN libraries, and the dry run that opens nothing and prints what would be sent.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/startup.h"
+#include "comm/port_access.h"
+
+namespace vrtruty::cli {
+
+// A port named on the command line.
+struct PortSpec {
+    app::PortKind kind = app::PortKind::PORT_NONE;
+    std::string device;                         // device path, or HOST[:PORT] for the network
+    std::optional<app::SerialSettings> serial;  // com: with BAUD:FORMAT:PROTOCOL
+};
+
+// Parses lan:HOST[:PORT], com:DEVICE[:BAUD:FORMAT:PROTOCOL], usb:DEVICE or lpt:DEVICE; the error
+// text says what is wrong otherwise.
+std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error);
+
+// Makes the port the utility's port for this run (nothing is written to the configuration).
+void UsePort(app::AppState& state, const PortSpec& spec);
+
+// "1B 40 0A": upper-case two-digit hex bytes separated by single blanks.
+std::string HexLine(std::span<const std::uint8_t> bytes);
+
+class PrinterConnection {
+  public:
+    // commandLinePort: the port given with --port, or null for the configured one.
+    PrinterConnection(app::AppState& state, const PortSpec* commandLinePort);
+    ~PrinterConnection();
+    PrinterConnection(const PrinterConnection&) = delete;
+    PrinterConnection& operator=(const PrinterConnection&) = delete;
+
+    comm::PortAccess& port() { return *port_; }
+    // The tag the chosen model answers the printer ID request with ("_TR-770").
+    std::string modelTag() const;
+
+  private:
+    app::AppState& state_;
+    comm::PrinterContext context_;
+    comm::SystemDeviceOpener devices_;
+    std::unique_ptr<comm::LanLibrary> first_;
+    std::unique_ptr<comm::LanLibrary> second_;
+    std::unique_ptr<comm::PortAccess> port_;
+};
+
+}  // namespace vrtruty::cli

@@ -1,0 +1,104 @@
+// The only road between the utility and the printer: naming, opening and closing the port, and
+// sending and receiving bytes, for every kind of port. Every wait goes through the clock and lets
+// the window pump its messages at least every 500 ms.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <system_error>
+
+#include "app/log.h"
+#include "comm/lan_library.h"
+#include "comm/printer_context.h"
+#include "platform/clock.h"
+#include "platform/device_channel.h"
+
+namespace vrtruty::comm {
+
+// Opens the device file behind a serial, USB or parallel port; tests replace it.
+class DeviceOpener {
+  public:
+    virtual ~DeviceOpener() = default;
+    virtual std::unique_ptr<platform::DeviceChannel> Open(app::PortKind kind,
+                                                          const std::string& name,
+                                                          const platform::SerialLineSettings& line,
+                                                          std::error_code& error) = 0;
+};
+
+// The real device files of this machine.
+class SystemDeviceOpener final : public DeviceOpener {
+  public:
+    std::unique_ptr<platform::DeviceChannel> Open(app::PortKind kind, const std::string& name,
+                                                  const platform::SerialLineSettings& line,
+                                                  std::error_code& error) override;
+};
+
+// The serial line settings the port is opened with, from the table rows the settings select.
+platform::SerialLineSettings LineSettings(const app::SerialSettings& serial);
+
+// The switches of the configuration that the conversation honours.
+struct PortSwitches {
+    bool statusCheck = true;
+    bool errorAutoRecover = false;
+};
+
+class PortAccess {
+  public:
+    static constexpr int kInvalidHandle = -1;
+
+    PortAccess(PrinterContext& context, platform::Clock& clock, app::Logger& log,
+               DeviceOpener& devices, std::array<LanLibrary*, 2> lanLibraries, std::string noneWord,
+               PortSwitches switches);
+    ~PortAccess();
+    PortAccess(const PortAccess&) = delete;
+    PortAccess& operator=(const PortAccess&) = delete;
+
+    PrinterContext& context() { return context_; }
+    app::Logger& log() { return log_; }
+    const PortSwitches& switches() const { return switches_; }
+    // Called by every wait at least every 500 ms; the window sets it to keep repainting.
+    void setMessagePump(std::function<void()> pump) { pump_ = std::move(pump); }
+
+    // The current port's name: form 0 the short or shown name, form 1 what the port is opened
+    // with, any other form the long or port name; the "None" word when there is none. For a
+    // network printer it also picks the LAN library that serves it.
+    std::string GetPortName(int form);
+    // A handle of the open port, or kInvalidHandle.
+    int PortOpen(const std::string& name);
+    int PortClose(int handle);
+    int PrinterSendData(int handle, std::span<const std::uint8_t> data);
+    // Receives into the buffer as the current reply mode says; `length` gets the bytes received.
+    int PrinterReceiveData(int handle, std::span<std::uint8_t> buffer, std::size_t& length);
+
+    void WaitWithMessages(std::chrono::milliseconds duration);
+    void PumpMessages();
+
+  private:
+    struct OpenPort;
+
+    LanLibrary* CurrentLanLibrary() const;
+    OpenPort* Find(int handle);
+    int SendToLan(OpenPort& port, std::span<const std::uint8_t> data);
+    int SendToDevice(OpenPort& port, std::span<const std::uint8_t> data);
+    bool ReplyComplete(std::span<const std::uint8_t> buffer, std::size_t received) const;
+
+    PrinterContext& context_;
+    platform::Clock& clock_;
+    app::Logger& log_;
+    DeviceOpener& devices_;
+    std::array<LanLibrary*, 2> lanLibraries_;
+    std::string noneWord_;
+    PortSwitches switches_;
+    std::function<void()> pump_;
+    std::map<int, std::unique_ptr<OpenPort>> openPorts_;
+    int nextHandle_ = 1;
+};
+
+}  // namespace vrtruty::comm

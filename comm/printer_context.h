@@ -1,0 +1,54 @@
+// What the port layer works on: the chosen printer and port, and the state of one conversation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/port_kind.h"
+#include "app/port_names.h"
+
+namespace vrtruty::comm {
+
+// What completes a receive.
+enum class ReplyMode {
+    REPLY_RESET3 = 0,       // the last byte of the reply buffer is 0x00
+    REPLY_BUFFERCLEAR = 1,  // as REPLY_RESET3
+    REPLY_STATUS = 2,       // exactly one byte
+    REPLY_DRAIN = 10,       // never: read while data keeps coming
+    REPLY_TEXT = 11,        // the last byte received is 0x00
+};
+
+// A USB printer of the model found on this machine.
+struct UsbDeviceEntry {
+    std::string displayName;  // "USB(Serial No:...)"
+    std::string devicePath;   // what the port is opened with
+    std::string portName;     // "USB001", or "USB" when none is known
+};
+
+struct PrinterContext {
+    PrinterContext(app::UtilityConfig& userConfig, const app::PortNameList& comList,
+                   const app::PortNameList& lptList)
+        : config(userConfig), comPorts(comList), lptPorts(lptList), portKind(userConfig.portKind) {}
+
+    // The user's choices: the configured port kind, the chosen entries of every list, the
+    // network printers and the serial parameters.
+    app::UtilityConfig& config;
+    const app::PortNameList& comPorts;
+    const app::PortNameList& lptPorts;
+    std::vector<UsbDeviceEntry> usbDevices;
+
+    std::size_t model = 0;      // the chosen printer row
+    app::PortKind portKind;     // the kind in use; differs from the configured one
+                                // only inside one operation
+    int lanLibrary = 0;         // which LAN library serves the network printer
+    bool portReplaced = false;  // printer-queue ports are set aside
+    ReplyMode replyMode = ReplyMode::REPLY_TEXT;  // what the next receive waits for
+
+    app::PortKind configuredPortKind() const { return config.portKind; }
+    const app::SerialSettings& serial() const { return config.serial; }
+};
+
+}  // namespace vrtruty::comm

@@ -1,0 +1,42 @@
+// The one-shot send: open the port, check the printer, send one complete buffer, give the printer
+// time to act, close. The operation number names the job and alone decides the waits.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "comm/port_access.h"
+
+namespace vrtruty::comm {
+
+// Operation numbers of the callers.
+inline constexpr int kOperationSendSettings = 1;
+inline constexpr int kOperationSettingList = 3;
+inline constexpr int kOperationSoundCheck = 4;
+inline constexpr int kOperationConnectionCheck = 26;
+
+// The buzzer pattern of the sound check: the "Buzzer Interval" index and the "Buzzer Repetition"
+// count of the settings being edited.
+struct BuzzerPattern {
+    int interval = 0;
+    int repetitions = 0;
+};
+
+// How long the printer is given after the data, before the reset and the close.
+std::chrono::milliseconds ActionTime(int operation, const BuzzerPattern& buzzer = {});
+// The final pause after the port is closed.
+std::chrono::milliseconds SettleTime(int operation);
+
+// The printing-system ports are set aside around an operation on a printer queue; on the direct
+// ports (all this build offers) there is nothing to do.
+int PortReplace(PortAccess& port, int on);
+
+int PrinterSendOperation(PortAccess& port, int operation, std::span<const std::uint8_t> data,
+                         const BuzzerPattern& buzzer = {});
+
+// Runs a job once, or for a network connection once for every listed printer in turn, stopping at
+// the first failure; the chosen network printer is the same afterwards.
+int ForEachTargetPrinter(PortAccess& port, const std::function<int()>& job);
+
+}  // namespace vrtruty::comm

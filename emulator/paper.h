@@ -1,0 +1,111 @@
+// Where the virtual printer's print goes: a line at a time, with cuts between pages. The engine
+// decides what is printed; a paper sink decides what becomes of it (PNG pages, nothing, or a
+// record in tests).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace vrtruty::emulator {
+
+// The printer's character fonts (ESC M n, FS ( A function 48).
+enum class FontKind : std::uint8_t {
+    A = 0,  // 12 x 24 dots: 48 characters per line
+    B = 1,  // 9 x 17 dots: 64 characters per line
+    C = 2,  // drawn like font B
+};
+
+// Printable width of 80 mm paper: 72 mm at 203 dots per inch.
+inline constexpr int kPaperWidthDots = 576;
+// Default line spacing in dots (about 3.75 mm).
+inline constexpr int kLinePitchDots = 30;
+
+int CellWidthDots(FontKind font);
+int CellHeightDots(FontKind font);
+
+enum class GlyphKind : std::uint8_t {
+    Single,  // one byte 0x20..0xFF in the code page that was current when it arrived
+    Double,  // a two-byte kanji code, as wide as two single characters
+};
+
+struct Glyph {
+    GlyphKind kind = GlyphKind::Single;
+    FontKind font = FontKind::A;
+    std::uint8_t codePage = 0;      // ESC t n
+    std::uint8_t characterSet = 0;  // ESC R n
+    std::uint16_t code = 0;         // the byte, or the two bytes first byte high
+
+    int WidthDots() const;
+    bool operator==(const Glyph&) const = default;
+};
+
+// One printed line; no glyphs is a blank line feed.
+struct PrintedLine {
+    std::vector<Glyph> glyphs;
+
+    int WidthDots() const;
+    bool operator==(const PrintedLine&) const = default;
+};
+
+class PaperSink {
+  public:
+    virtual ~PaperSink() = default;
+    // Prints one line and feeds the paper by one line.
+    virtual void PrintLine(const PrintedLine& line) = 0;
+    // Cuts the paper: what was printed since the last cut is one finished page.
+    virtual void Cut() = 0;
+    // Finishes the page in progress without a cut, so that nothing printed is lost at exit.
+    virtual void Flush() = 0;
+};
+
+// Paper that is thrown away: the printer runs without a paper folder.
+class DiscardPaper final : public PaperSink {
+  public:
+    void PrintLine(const PrintedLine&) override {}
+    void Cut() override {}
+    void Flush() override {}
+};
+
+// Writes each page as page-0001.png, page-0002.png, ... into a folder: 576 dots wide, black dots
+// on white, one page from the first line after a cut up to the next cut. Numbering continues
+// after the pages already in the folder, so a second run does not overwrite the first one's.
+class PngPaper final : public PaperSink {
+  public:
+    // Told about every page: its path, and an error when it could not be written.
+    using PageCallback = std::function<void(const std::filesystem::path&, std::error_code)>;
+
+    // Tallest page kept in memory (about one metre of paper); a longer strip is written out in
+    // several pages.
+    static constexpr int kMaxPageDots = 8192;
+
+    explicit PngPaper(std::filesystem::path folder, PageCallback onPage = {});
+    ~PngPaper() override;
+    PngPaper(const PngPaper&) = delete;
+    PngPaper& operator=(const PngPaper&) = delete;
+
+    void PrintLine(const PrintedLine& line) override;
+    void Cut() override;
+    void Flush() override;
+
+    // Name of the page with this number ("page-0001.png").
+    static std::string PageFileName(int number);
+
+  private:
+    void WritePage();
+    void DrawGlyph(const Glyph& glyph, int left, int baseline);
+    void DrawBox(int left, int top, int right, int bottom, int weight);
+    void SetDot(int x, int y);
+
+    std::filesystem::path folder_;
+    PageCallback onPage_;
+    int nextPage_ = 1;
+    int height_ = 0;                  // dots of paper on the page so far
+    std::vector<std::uint8_t> dots_;  // grey levels, kPaperWidthDots per row
+};
+
+}  // namespace vrtruty::emulator
