@@ -1,5 +1,5 @@
 # Entry points: `make run` and `make test` (see README.md). Each first installs what is missing.
-.PHONY: run test test-asan deps build build-asan format clean
+.PHONY: run test test-asan fuzz deps build build-asan format clean
 
 deps:
 	@scripts/install-deps
@@ -20,6 +20,11 @@ test: build
 
 test-asan: build-asan
 	@ctest --preset asan
+
+# The bitmap decoder under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS, seeded with test bitmaps.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@scripts/fuzz-bitmaps $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -4,6 +4,8 @@
 #include "app/profile_file.h"
 #include "lang/language_files.h"
 #include "lang/message_style.h"
+#include "settings/factory_settings.h"
+#include "settings/setting_files.h"
 
 namespace vrtruty::app {
 namespace {
@@ -15,6 +17,17 @@ StartupResult Stop(lang::MessageStyle style, const std::string& text) {
         result.message = StartupMessage{style, text};
     }
     return result;
+}
+
+// The chosen model's flags and factory values, then the temporary settings over them.
+void LoadModelSettings(AppState& state) {
+    const settings::FactoryInputs factory{state.config.xonXoff, state.texts, state.log};
+    DefaultSet(state.model, state.log, [&] {
+        settings::DefaultDataSet(state.settings, state.model, factory.xonXoff, state.texts,
+                                 state.log);
+    });
+    settings::LoadTemporarySettings(state.settings, state.model, state.config.serial,
+                                    state.temporarySettingsPath, factory);
 }
 
 // Reads the configuration that the model's flags depend on and the language texts, then derives
@@ -59,7 +72,14 @@ void SpecSet(AppState& state, ProfileFile& profile, const std::filesystem::path&
                                 }};
     state.config = ReadUtilityConfig(profile, context);
 
-    DefaultSet(state.model, state.log);
+    // The working defaults of every model, with the configuration's overrides; the full-cut mode
+    // they depend on follows from the region read above.
+    state.model.factoryRegionIndex = EffectiveRegion(state.model);
+    state.model.flags = ComputeCapabilityFlags(state.model);
+    settings::BuildModelDefaults(state.settings, profile, state.texts, state.texts.languageIndex(),
+                                 state.model);
+    state.temporarySettingsPath = settings::TemporarySettingsPath(state.info.programFolder);
+    LoadModelSettings(state);
     // SpecSet closes with its start text, not with an "End" line.
     state.log.WriteLog("SpecSet Start");
     state.log.WriteLog(kLogCloseLine);
@@ -94,8 +114,9 @@ StartupResult RunStartup(const StartupOptions& options) {
 
     state->logoFolder = options.home;
     state->settingFolder = options.home;
-    // No printer settings have been confirmed yet: the capacity of the smallest memory choice.
-    state->logoCapacity = NominalNvCapacity(0, state->model.modelId);
+    // The NV graphics memory the printer was last known to have, until the printer is asked.
+    state->logoCapacity =
+        NominalNvCapacity(state->settings.rememberedNvChoice, state->model.modelId);
     state->logoFreeCapacity = state->logoCapacity;
 
     if (options.lockDirectory) {
@@ -140,6 +161,11 @@ StartupResult RunStartup(const StartupOptions& options) {
     result.status = StartupStatus::Running;
     result.state = std::move(state);
     return result;
+}
+
+void ChangePrinterModel(AppState& state, std::size_t printerRow) {
+    state.model.printerRow = printerRow;
+    LoadModelSettings(state);
 }
 
 void Shutdown(AppState& state) {

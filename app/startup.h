@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/os_info.h"
+#include "settings/settings_state.h"
 
 namespace vrtruty::app {
 
@@ -52,6 +53,8 @@ struct AppState {
     UtilityConfig config;
     bool languageRecognised = false;  // the configured language was found: it is written back
     lang::TextTable texts;
+    settings::SettingsState settings;             // the printer settings being edited
+    std::filesystem::path temporarySettingsPath;  // "Vrtrutys.dat" in the home folder
     PortNameList comPorts;
     PortNameList lptPorts;
     RuntimeLibraries libraries;
@@ -83,6 +86,10 @@ struct StartupResult {
 };
 
 StartupResult RunStartup(const StartupOptions& options);
+
+// Makes another printer row the chosen model: the flags and the factory values follow it, then
+// the temporary settings are loaded again over them (they apply when they are the new model's).
+void ChangePrinterModel(AppState& state, std::size_t printerRow);
 
 // Ends the run: unloads the libraries, releases the lock and logs "Program END".
 void Shutdown(AppState& state);

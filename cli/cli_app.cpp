@@ -95,8 +95,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                        "; one of: TR-770II, TR-770, \"TR-770 (PFBM)\", TR-770K, "
                                        "\"TR-770K (WL)\"");
         }
-        state.model.printerRow = *row;
-        app::DefaultSet(state.model, state.log);
+        app::ChangePrinterModel(state, *row);
     }
 
     int status = 0;

@@ -8,7 +8,7 @@
 namespace vrtruty::cli {
 namespace {
 
-constexpr std::array<Command, 9> kCommands = {{
+constexpr std::array<Command, 11> kCommands = {{
     {"info", "", "show the configuration, the printer model and its capabilities", RunInfo},
     {"check", "", "check that the chosen model answers on the port", RunCheck},
     {"status", "", "ask whether the printer is ready (on line, cover closed, paper present)",
@@ -18,6 +18,22 @@ constexpr std::array<Command, 9> kCommands = {{
      "change the printer's stored code page, international character set and font", RunDefaults},
     {"code-table", "", "print the code table of the current code page", RunCodeTable},
     {"send-file", "FILE", "send a file to the printer unchanged", RunSendFile},
+    {"settings",
+     "show [--factory] | set \"LABEL=CHOICE\"... | get |\n"
+     "      send [--file FILE] [\"LABEL=CHOICE\"...] | print-list |\n"
+     "      export FILE [--force] | import FILE | revert",
+     "the printer settings: show or change them, read them from or send them to the printer,\n"
+     "      print the printer's setting list, keep them in setting files, go back to the "
+     "factory values",
+     RunSettings},
+    {"logo",
+     "size FILE [--two-colours] [--gradation 16] |\n"
+     "      convert FILE --keycode XXXX [--two-colours] [--gradation 16] |\n"
+     "      preview FILE [--two-colours] --out PNG | info |\n"
+     "      register FILE... [--keycode XXXX] [--two-colours] [--gradation 16] |\n"
+     "      delete XXXX | delete-all | print XXXX [--two-colours] [--cut] | print-all "
+     "[--two-colours]",
+     "bitmap logos in the printer's NV graphics memory", RunLogo},
     {"lang", "list | export [--language NAME] [FILE]",
      "list the languages, or write a complete language file (standard output without FILE)",
      RunLang},

@@ -64,6 +64,23 @@ std::error_code WriteFileReplacing(const std::filesystem::path& path,
     return error;
 }
 
+// Red, green and blue of every dot: a red dot of full ink is pure red; black beats red.
+std::vector<std::uint8_t> ColourPixels(const std::vector<std::uint8_t>& grey,
+                                       const std::vector<std::uint8_t>& red) {
+    std::vector<std::uint8_t> pixels;
+    pixels.reserve(grey.size() * 3);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const std::uint8_t level = grey[i];
+        if (level == kWhite && red[i] != 0) {
+            const auto fade = static_cast<std::uint8_t>(kWhite - red[i]);
+            pixels.insert(pixels.end(), {kWhite, fade, fade});
+        } else {
+            pixels.insert(pixels.end(), {level, level, level});
+        }
+    }
+    return pixels;
+}
+
 }  // namespace
 
 int CellWidthDots(FontKind font) {
@@ -120,8 +137,7 @@ void PngPaper::PrintLine(const PrintedLine& line) {
         WritePage();
     }
     const int top = height_;
-    height_ += pitch;
-    dots_.resize(static_cast<std::size_t>(height_) * kPaperWidthDots, kWhite);
+    Grow(height_ + pitch);
 
     // The spacing is shared above and below the characters, so text sits in the middle of its
     // line and cells of different heights stand on one line.
@@ -133,6 +149,50 @@ void PngPaper::PrintLine(const PrintedLine& line) {
         }
         DrawGlyph(glyph, left, cellBottom);
         left += glyph.WidthDots();
+    }
+}
+
+void PngPaper::PrintPicture(const PrintedPicture& picture) {
+    if (picture.width <= 0 || picture.height <= 0 ||
+        picture.dots.size() !=
+            static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height)) {
+        return;
+    }
+    const int rows = std::min(picture.height, kMaxPageDots);
+    if (height_ > 0 && height_ + rows > kMaxPageDots) {
+        WritePage();
+    }
+    const int top = height_;
+    Grow(height_ + rows);
+    const int width = std::min(picture.width, kPaperWidthDots);
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const PictureDot& dot =
+                picture.dots[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
+                             static_cast<std::size_t>(x)];
+            if (dot.ink == 0) {
+                continue;
+            }
+            const std::size_t at =
+                static_cast<std::size_t>(top + y) * kPaperWidthDots + static_cast<std::size_t>(x);
+            if (dot.secondColour) {
+                if (red_.empty()) {
+                    red_.assign(dots_.size(), 0);
+                }
+                red_[at] = dot.ink;
+            } else {
+                dots_[at] = static_cast<std::uint8_t>(kWhite - dot.ink);
+            }
+        }
+    }
+}
+
+void PngPaper::Grow(int height) {
+    height_ = height;
+    const std::size_t size = static_cast<std::size_t>(height_) * kPaperWidthDots;
+    dots_.resize(size, kWhite);
+    if (!red_.empty()) {
+        red_.resize(size, 0);
     }
 }
 
@@ -148,13 +208,22 @@ void PngPaper::WritePage() {
     if (height_ == 0) {
         return;
     }
-    const std::vector<std::uint8_t> png = EncodePng({.width = kPaperWidthDots,
-                                                     .height = static_cast<std::uint32_t>(height_),
-                                                     .colour = PngColour::Grey,
-                                                     .pixels = dots_});
+    std::vector<std::uint8_t> png;
+    if (red_.empty()) {
+        png = EncodePng({.width = kPaperWidthDots,
+                         .height = static_cast<std::uint32_t>(height_),
+                         .colour = PngColour::Grey,
+                         .pixels = dots_});
+    } else {
+        png = EncodePng({.width = kPaperWidthDots,
+                         .height = static_cast<std::uint32_t>(height_),
+                         .colour = PngColour::Rgb,
+                         .pixels = ColourPixels(dots_, red_)});
+    }
     const std::filesystem::path path = folder_ / PageFileName(nextPage_++);
     const std::error_code error = WriteFileReplacing(path, png);
     dots_.clear();
+    red_.clear();
     height_ = 0;
     if (onPage_) {
         onPage_(path, error);

@@ -52,11 +52,30 @@ struct PrintedLine {
     bool operator==(const PrintedLine&) const = default;
 };
 
+// One dot of a printed picture.
+struct PictureDot {
+    std::uint8_t ink = 0;       // 0 blank ... 255 full: the darkness of the dot
+    bool secondColour = false;  // printed in the second colour of two-colour paper (red)
+
+    bool operator==(const PictureDot&) const = default;
+};
+
+// A picture printed from the left margin down, such as an NV logo.
+struct PrintedPicture {
+    int width = 0;  // dots
+    int height = 0;
+    std::vector<PictureDot> dots;  // width x height, top row first
+
+    bool operator==(const PrintedPicture&) const = default;
+};
+
 class PaperSink {
   public:
     virtual ~PaperSink() = default;
     // Prints one line and feeds the paper by one line.
     virtual void PrintLine(const PrintedLine& line) = 0;
+    // Prints a picture and feeds the paper past it. Paper that keeps no pictures ignores it.
+    virtual void PrintPicture(const PrintedPicture& /*picture*/) {}
     // Cuts the paper: what was printed since the last cut is one finished page.
     virtual void Cut() = 0;
     // Finishes the page in progress without a cut, so that nothing printed is lost at exit.
@@ -72,8 +91,10 @@ class DiscardPaper final : public PaperSink {
 };
 
 // Writes each page as page-0001.png, page-0002.png, ... into a folder: 576 dots wide, black dots
-// on white, one page from the first line after a cut up to the next cut. Numbering continues
-// after the pages already in the folder, so a second run does not overwrite the first one's.
+// on white (pictures also in grey, and in red for the second colour; only a page with red dots is
+// written in colour), one page from the first line after a cut up to the next cut. Numbering
+// continues after the pages already in the folder, so a second run does not overwrite the first
+// one's.
 class PngPaper final : public PaperSink {
   public:
     // Told about every page: its path, and an error when it could not be written.
@@ -89,6 +110,7 @@ class PngPaper final : public PaperSink {
     PngPaper& operator=(const PngPaper&) = delete;
 
     void PrintLine(const PrintedLine& line) override;
+    void PrintPicture(const PrintedPicture& picture) override;
     void Cut() override;
     void Flush() override;
 
@@ -100,12 +122,17 @@ class PngPaper final : public PaperSink {
     void DrawGlyph(const Glyph& glyph, int left, int baseline);
     void DrawBox(int left, int top, int right, int bottom, int weight);
     void SetDot(int x, int y);
+    // Makes the page `height` dots tall, the new rows white.
+    void Grow(int height);
 
     std::filesystem::path folder_;
     PageCallback onPage_;
     int nextPage_ = 1;
     int height_ = 0;                  // dots of paper on the page so far
     std::vector<std::uint8_t> dots_;  // grey levels, kPaperWidthDots per row
+    // Second-colour dots, laid out like dots_; empty until the page has one. A black dot drawn
+    // over a red one hides it.
+    std::vector<std::uint8_t> red_;
 };
 
 }  // namespace vrtruty::emulator

@@ -223,6 +223,12 @@ std::string_view EventName(EventKind kind) {
             return "drawer 2";
         case EventKind::Cut:
             return "cut";
+        case EventKind::SettingsApplied:
+            return "settings applied";
+        case EventKind::Restart:
+            return "restart";
+        case EventKind::SettingListPrinted:
+            return "setting list printed";
     }
     return {};
 }
@@ -250,7 +256,11 @@ ExtentRule PrefixedExtent(std::size_t offset, std::size_t lengthBytes) {
 }
 
 PrinterEngine::PrinterEngine(PrinterEngineOptions options, PaperSink& paper, EventCallback onEvent)
-    : options_(std::move(options)), paper_(paper), onEvent_(std::move(onEvent)) {
+    : options_(std::move(options)),
+      paper_(paper),
+      onEvent_(std::move(onEvent)),
+      userSetup_(options_.settings ? *options_.settings : FactoryUserSettings(options_.model),
+                 options_.badReplies) {
     if (!options_.modelTag.empty()) {
         modelTag_ = options_.modelTag;
     } else if (auto tag = CatalogueModelTag(options_.model)) {
@@ -259,6 +269,7 @@ PrinterEngine::PrinterEngine(PrinterEngineOptions options, PaperSink& paper, Eve
         throw std::invalid_argument("unknown printer model \"" + options_.model + "\"");
     }
     DefineBuiltInCommands();
+    AttachUserSetup();
 }
 
 void PrinterEngine::DefineBuiltInCommands() {
@@ -478,6 +489,9 @@ CharacterSettings PrinterEngine::PowerOnSettings() const {
 std::vector<std::uint8_t> PrinterEngine::Feed(std::span<const std::uint8_t> bytes) {
     reply_.clear();
     for (const std::uint8_t byte : bytes) {
+        if (restarting_) {
+            break;  // what arrives while the printer restarts is lost
+        }
         ProcessByte(byte);
     }
     return std::exchange(reply_, {});
@@ -630,6 +644,7 @@ void PrinterEngine::ClearBuffers() {
 
 void PrinterEngine::PowerOnReset() {
     ClearBuffers();
+    userSetup_.Restart();
     enabled_ = true;
     Initialise();
 }
@@ -798,6 +813,64 @@ void PrinterEngine::OnFeedLines(std::uint8_t lines) {
     for (int i = 0; i < lines; ++i) {
         PrintCurrentLine();
     }
+}
+
+void PrinterEngine::AttachUserSetup() {
+    // The table already knows how long these commands are; only what they do is added here.
+    const auto attach = [this](Key key, void (PrinterEngine::*member)(const Command&)) {
+        SetHandler(key, [this, member](const Command& command, std::vector<std::uint8_t>&) {
+            (this->*member)(command);
+        });
+    };
+    attach({GS, '(', 'E'}, &PrinterEngine::OnUserSetup);
+    attach({GS, '(', 'A'}, &PrinterEngine::OnTestPrint);
+}
+
+void PrinterEngine::OnUserSetup(const Command& command) {
+    if (userSetup_.Handle(command.bytes, reply_) != UserSetupOutcome::Applied) {
+        return;
+    }
+    if (settingsStore_) {
+        settingsStore_(userSetup_.Settings());
+    }
+    Emit(EventKind::SettingsApplied);
+    PowerOnReset();
+    restarting_ = true;
+    Emit(EventKind::Restart);
+}
+
+void PrinterEngine::OnTestPrint(const Command& command) {
+    // GS ( A pL pH n m: n = 0 the basic sheet, m = 2 with the printer's settings.
+    constexpr std::uint8_t kBasicSheet = 0;
+    constexpr std::uint8_t kPrinterStatusPrint = 2;
+    if (command.bytes.size() == 7 && LittleEndian(command.bytes.subspan(3, 2)) == 2 &&
+        DigitOrNumber(command.At(5)) == kBasicSheet &&
+        DigitOrNumber(command.At(6)) == kPrinterStatusPrint) {
+        PrintSettingList();
+    }
+}
+
+void PrinterEngine::PrintSettingList() {
+    if (!line_.glyphs.empty()) {
+        PrintCurrentLine();
+    }
+    const auto row = app::FindPrinterRow(options_.model);
+    const std::string model =
+        row ? app::PrinterNameTable()[*row].displayName : std::string(options_.model);
+    // The printer's own list, in its built-in font whatever the host selected.
+    for (const std::string& text : SettingListLines(userSetup_.Settings(), model)) {
+        PrintedLine line;
+        for (const char c : text) {
+            line.glyphs.push_back({.kind = GlyphKind::Single,
+                                   .font = FontKind::A,
+                                   .codePage = 0,
+                                   .characterSet = 0,
+                                   .code = static_cast<std::uint8_t>(c)});
+        }
+        paper_.PrintLine(line);
+    }
+    OnCut();
+    Emit(EventKind::SettingListPrinted);
 }
 
 }  // namespace vrtruty::emulator

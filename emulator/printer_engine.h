@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "emulator/paper.h"
+#include "emulator/user_settings.h"
 
 namespace vrtruty::emulator {
 
@@ -50,13 +51,16 @@ struct Faults {
 
 // What the printer reports besides replies.
 enum class EventKind : std::uint8_t {
-    Buzzer,   // ESC p with m = 0x32
-    Drawer1,  // ESC p with m = 0 or 0x30, DLE DC4 1 with m = 0: drawer kick connector pin 2
-    Drawer2,  // ESC p with m = 1 or 0x31, DLE DC4 1 with m = 1: connector pin 5
-    Cut,      // ESC m, ESC i, GS V
+    Buzzer,           // ESC p with m = 0x32
+    Drawer1,          // ESC p with m = 0 or 0x30, DLE DC4 1 with m = 0: drawer kick connector pin 2
+    Drawer2,          // ESC p with m = 1 or 0x31, DLE DC4 1 with m = 1: connector pin 5
+    Cut,              // ESC m, ESC i, GS V
+    SettingsApplied,  // GS ( E function 2 put the settings written in user-setting mode in force
+    Restart,          // the printer restarts with them; see PrinterEngine::Restarting
+    SettingListPrinted,  // GS ( A printed the setting list
 };
 
-// "buzzer", "drawer 1", "drawer 2", "cut".
+// "buzzer", "drawer 1", "drawer 2", "cut", "settings applied", "restart", "setting list printed".
 std::string_view EventName(EventKind kind);
 
 struct PrinterEngineOptions {
@@ -64,6 +68,9 @@ struct PrinterEngineOptions {
     std::string modelTag;            // answer to GS I 67; empty: the catalogue's tag of the model
     Faults faults;
     std::set<Query> noReply;  // queries that are consumed without an answer
+    // What the user-setting memory holds at power-on; none: the model's factory values.
+    std::optional<UserSettings> settings;
+    BadReplies badReplies;  // settings queries answered wrongly on purpose
 };
 
 // The catalogue's model tag ("_TR-770") of a display name; nothing for an unknown name.
@@ -146,6 +153,21 @@ class PrinterEngine {
     CharacterSettings PowerOnSettings() const;
     bool KanjiMode() const { return kanjiMode_; }
 
+    // The user settings in force, and whether user-setting mode is on.
+    const UserSettings& Settings() const { return userSetup_.Settings(); }
+    bool InUserSettingMode() const { return userSetup_.InSetupMode(); }
+
+    // Where the settings go when user-setting mode ends: called with the new settings before the
+    // SettingsApplied event, so that whoever sees the event finds them stored.
+    using SettingsStore = std::function<void(const UserSettings&)>;
+    void SetSettingsStore(SettingsStore store) { settingsStore_ = std::move(store); }
+
+    // After applying new settings the printer restarts, and a restarting printer takes nothing:
+    // Feed ignores every byte, the rest of the read that ended the mode included, until the
+    // owner, who keeps the time (about one second on a real printer), calls FinishRestart.
+    bool Restarting() const { return restarting_; }
+    void FinishRestart() { restarting_ = false; }
+
   private:
     struct Entry {
         ExtentRule extent;
@@ -172,6 +194,10 @@ class PrinterEngine {
     void Answer(Query query, std::span<const std::uint8_t> bytes);
     void Emit(EventKind kind);
     void Initialise();
+    void AttachUserSetup();
+    void OnUserSetup(const Command& command);
+    void OnTestPrint(const Command& command);
+    void PrintSettingList();
 
     // Built-in handlers.
     void OnStatusRequest(const Command& command);
@@ -213,6 +239,11 @@ class PrinterEngine {
     PrintedLine line_;
     int lineWidth_ = 0;  // dots the glyphs of line_ take
     std::vector<std::uint8_t> reply_;
+
+    // User settings.
+    UserSetup userSetup_;
+    SettingsStore settingsStore_;
+    bool restarting_ = false;
 };
 
 }  // namespace vrtruty::emulator

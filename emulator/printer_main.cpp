@@ -14,6 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -28,8 +29,10 @@
 #include <utility>
 #include <vector>
 
+#include "emulator/nv_graphics.h"
 #include "emulator/paper.h"
 #include "emulator/printer_engine.h"
+#include "emulator/state_file.h"
 
 namespace {
 
@@ -43,6 +46,8 @@ constexpr int kExitFailure = 1;  // could not set up a connection, a file or the
 constexpr int kExitUsage = 2;    // bad command line
 // Bytes taken from a connection per read.
 constexpr std::size_t kReadChunk = 65536;
+// How long the printer is gone when it restarts with new settings.
+constexpr std::chrono::milliseconds kRestartTime{1000};
 
 constexpr std::string_view kUsage =
     R"(Usage: vrtruty-printer [OPTIONS]
@@ -54,7 +59,10 @@ A virtual thermal receipt printer that speaks the printer's command language.
                       the first line printed is "PORT n"
   --pty PATH          create a pseudo-terminal and a symbolic link PATH to it;
                       prints "PTY DEVICE" when it is ready
-  --state FILE        file for the printer's non-volatile memory (created empty)
+  --state FILE        file for the printer's non-volatile memory: the user settings
+                      are read from it at start and written to it when they change;
+                      a missing file is created with the factory settings, a
+                      damaged one is ignored (factory settings) until rewritten
   --paper DIR         write printed pages as DIR/page-0001.png, ...
   --offline           off line (no cause given)
   --cover-open        cover open
@@ -62,9 +70,18 @@ A virtual thermal receipt printer that speaks the printer's command language.
   --cutter-error      auto-cutter error
   --no-reply CMD      do not answer CMD: reset3, buffer-clear, status1..status4, id
                       (repeatable)
+  --bad-reply SETTING:KIND
+                      answer the query of SETTING wrongly; SETTING is mswN, cvN or
+                      siN (msw1, cv5, si4); KIND is short (one byte short), none
+                      (no reply), header (wrong header byte), value=TEXT (TEXT as
+                      the value, the eight bits of a switch), echo (a wrong number
+                      echoed; cv and si only) (repeatable)
   --help              show this text
 
-Events (buzzer, drawer 1, drawer 2, cut, page FILE) are printed one per line.
+Events (buzzer, drawer 1, drawer 2, cut, page FILE, settings applied, restart,
+setting list printed) are printed one per line. After "restart" the printer
+takes nothing for one second: the TCP connection is closed, new ones are closed
+at once, serial input is lost; then it prints "ready".
 SIGINT or SIGTERM stops the printer; the page in progress is written first.
 )";
 
@@ -122,7 +139,8 @@ ParsedArguments ParseArguments(std::span<char* const> argv) {
         } else {
             const bool known = option == "--model" || option == "--model-tag" ||
                                option == "--listen" || option == "--pty" || option == "--state" ||
-                               option == "--paper" || option == "--no-reply";
+                               option == "--paper" || option == "--no-reply" ||
+                               option == "--bad-reply";
             if (!known) {
                 return fail("unknown option " + std::string(option));
             }
@@ -142,6 +160,14 @@ ParsedArguments ParseArguments(std::span<char* const> argv) {
                 result.state = fs::path(*text);
             } else if (option == "--paper") {
                 result.paper = fs::path(*text);
+            } else if (option == "--bad-reply") {
+                auto bad = vrtruty::emulator::ParseBadReply(*text);
+                if (!bad) {
+                    return fail("--bad-reply: not understood: \"" + *text +
+                                "\" (SETTING:KIND, SETTING msw1, msw2, msw8, msw125..msw127, "
+                                "cvN, si1..si4, KIND short, none, header, value=TEXT, echo)");
+                }
+                result.engine.badReplies[bad->setting] = std::move(bad->reply);
             } else {
                 const auto query = vrtruty::emulator::ParseQueryName(*text);
                 if (!query) {
@@ -377,9 +403,30 @@ void WriteTerminal(int fd, std::span<const std::uint8_t> bytes) {
 
 int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal* terminal,
           int stopSignals) {
+    using Clock = std::chrono::steady_clock;
     UniqueFd connection;
     std::vector<std::uint8_t> buffer(kReadChunk);
+    // Set while the printer restarts with new settings; it comes back at that time.
+    std::optional<Clock::time_point> restartEnds;
     while (true) {
+        if (engine.Restarting() && !restartEnds) {
+            // A restarting printer drops its network connection like any other.
+            restartEnds = Clock::now() + kRestartTime;
+            connection.Reset();
+        }
+        int timeout = -1;
+        if (restartEnds) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(*restartEnds - Clock::now());
+            if (left.count() <= 0) {
+                restartEnds.reset();
+                engine.FinishRestart();
+                PrintLine("ready");
+                continue;
+            }
+            timeout = static_cast<int>(left.count());
+        }
+
         std::array<pollfd, 3> fds{};
         std::size_t count = 0;
         fds[count++] = {stopSignals, POLLIN, 0};
@@ -396,7 +443,7 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
             serial = count;
             fds[count++] = {terminal->master(), POLLIN, 0};
         }
-        if (::poll(fds.data(), count, -1) < 0) {
+        if (::poll(fds.data(), count, timeout) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -421,10 +468,14 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
             } else {
                 connection =
                     UniqueFd(::accept4(listener->socket.get(), nullptr, nullptr, SOCK_CLOEXEC));
+                if (restartEnds) {
+                    connection.Reset();  // nobody is there to answer yet
+                }
             }
         }
         if (serial && fds[*serial].revents != 0) {
             const ssize_t received = ::read(terminal->master(), buffer.data(), buffer.size());
+            // While the printer restarts the engine takes nothing, so serial input is lost.
             if (received > 0) {
                 WriteTerminal(
                     terminal->master(),
@@ -434,18 +485,33 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
     }
 }
 
-// The state file holds nothing yet; it is created so that a later run finds it.
-bool PrepareStateFile(const fs::path& path, std::string& error) {
+// Reads the user settings from the state file, or creates it with the factory settings. False
+// when the file cannot be used at all.
+bool PrepareStateFile(const fs::path& path, PrinterEngineOptions& engine, std::string& error) {
     std::error_code ec;
     if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) {
         error = "--state: not a file: " + path.string();
         return false;
     }
-    std::ofstream file(path, std::ios::binary | std::ios::app);
-    if (!file) {
-        error = "--state: cannot create " + path.string();
-        return false;
+    vrtruty::emulator::LoadedState loaded = vrtruty::emulator::LoadStateFile(path, engine.model);
+    switch (loaded.status) {
+        case vrtruty::emulator::StateFileStatus::Loaded:
+            break;
+        case vrtruty::emulator::StateFileStatus::Missing:
+            if (const auto saved =
+                    vrtruty::emulator::SaveStateFile(path, loaded.settings, engine.model)) {
+                error = "--state: cannot create " + path.string() + ": " + saved.message();
+                return false;
+            }
+            break;
+        case vrtruty::emulator::StateFileStatus::Damaged:
+        case vrtruty::emulator::StateFileStatus::OtherModel:
+            // Kept as it is until new settings are written, so that it can still be looked at.
+            std::cerr << "vrtruty-printer: " << path.string() << " is not used (" << loaded.problem
+                      << "); the printer starts with its factory settings\n";
+            break;
     }
+    engine.settings = std::move(loaded.settings);
     return true;
 }
 
@@ -467,7 +533,8 @@ int main(int argc, char** argv) {
 
     std::string error;
     const UniqueFd stopSignals = StopSignals(error);
-    if (!stopSignals.valid() || (arguments.state && !PrepareStateFile(*arguments.state, error))) {
+    if (!stopSignals.valid() ||
+        (arguments.state && !PrepareStateFile(*arguments.state, arguments.engine, error))) {
         std::cerr << "vrtruty-printer: " << error << '\n';
         return kExitFailure;
     }
@@ -495,6 +562,22 @@ int main(int argc, char** argv) {
     PrinterEngine engine(arguments.engine, *paper, [](vrtruty::emulator::EventKind kind) {
         PrintLine(vrtruty::emulator::EventName(kind));
     });
+    if (arguments.state) {
+        engine.SetSettingsStore([&arguments](const vrtruty::emulator::UserSettings& settings) {
+            if (const auto ec = vrtruty::emulator::SaveStateFile(*arguments.state, settings,
+                                                                 arguments.engine.model)) {
+                std::cerr << "vrtruty-printer: cannot write " << arguments.state->string() << ": "
+                          << ec.message() << '\n';
+            }
+        });
+    }
+
+    // NV graphics (logos), kept beside the state file.
+    const auto nvGraphics = vrtruty::emulator::AttachNvGraphics(
+        engine, *paper, arguments.engine.model,
+        arguments.state ? std::optional(vrtruty::emulator::LogoFilePath(*arguments.state))
+                        : std::nullopt,
+        [](const std::string& problem) { std::cerr << "vrtruty-printer: " << problem << '\n'; });
 
     std::optional<Listener> listener;
     if (arguments.listen) {

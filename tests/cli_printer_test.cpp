@@ -1,67 +1,14 @@
 // The command line against the virtual printer, over real TCP and a real pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <sstream>
-#include <thread>
-
-#include "cli/cli_app.h"
-#include "printer_process.h"
+#include "cli_harness.h"
 #include "test_support.h"
 
 namespace vrtruty {
 namespace {
 
-// Waits a tenth of the protocol's time: real enough for loopback replies to arrive in order,
-// fast enough for many end-to-end runs.
-class ScaledClock final : public platform::Clock {
-  public:
-    std::chrono::milliseconds now() const override { return real_.now(); }
-    void sleepFor(std::chrono::milliseconds duration) override {
-        std::this_thread::sleep_for(duration / 10);
-    }
-    platform::LocalTime localTime() const override { return real_.localTime(); }
-
-  private:
-    platform::RealClock real_;
-};
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-class CliAgainstPrinter : public ::testing::Test {
-  protected:
-    // Starts the virtual printer on a free loopback port; returns "lan:127.0.0.1:PORT".
-    std::string StartPrinter(std::vector<std::string> arguments) {
-        arguments.insert(arguments.end(), {"--listen", "127.0.0.1:0"});
-        printer = std::make_unique<test::PrinterProcess>(arguments);
-        const auto line = printer->ReadLine();
-        if (!line || !line->starts_with("PORT ")) {
-            ADD_FAILURE() << "the virtual printer did not start";
-            return {};
-        }
-        return "lan:127.0.0.1:" + line->substr(5);
-    }
-    CliRun Run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--home", home.path().string()});
-        std::ostringstream out;
-        std::ostringstream err;
-        ScaledClock clock;
-        const int status = cli::RunCli(args, out, err, clock);
-        return {status, out.str(), err.str()};
-    }
-    std::string Log() {
-        const auto bytes = test::ReadBytes(home / "_DEBUG.LOG");
-        return {bytes.begin(), bytes.end()};
-    }
-
-    test::TempFolder home;
-    std::unique_ptr<test::PrinterProcess> printer;
-};
+using test::CliAgainstPrinter;
+using test::CliRun;
 
 // The program itself, as a user runs it: check over the network.
 TEST_F(CliAgainstPrinter, CheckOverTheNetworkNamesTheModel) {

@@ -7,9 +7,7 @@
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
-#include "fake_device_channel.h"
-#include "fake_lan_library.h"
-#include "platform/fake_clock.h"
+#include "port_harness.h"
 
 namespace vrtruty::comm {
 namespace {
@@ -31,102 +29,7 @@ Bytes Tag(std::string_view tag) {
     return reply;
 }
 
-// Hands out the test's fake device; the port layer owns only this forwarder.
-class ForwardingChannel final : public platform::DeviceChannel {
-  public:
-    explicit ForwardingChannel(test::FakeDeviceChannel& device) : device_(device) {}
-    platform::IoResult Write(std::span<const std::uint8_t> data, milliseconds timeout) override {
-        return device_.Write(data, timeout);
-    }
-    platform::IoResult Read(std::span<std::uint8_t> buffer, milliseconds timeout) override {
-        return device_.Read(buffer, timeout);
-    }
-    std::optional<platform::SerialLineStatus> QuerySerialStatus() override {
-        return device_.QuerySerialStatus();
-    }
-    std::optional<std::uint8_t> QueryParallelStatus() override {
-        return device_.QueryParallelStatus();
-    }
-
-  private:
-    test::FakeDeviceChannel& device_;
-};
-
-class FakeOpener final : public DeviceOpener {
-  public:
-    explicit FakeOpener(test::FakeDeviceChannel& device) : device_(device) {}
-    std::unique_ptr<platform::DeviceChannel> Open(app::PortKind, const std::string& name,
-                                                  const platform::SerialLineSettings&,
-                                                  std::error_code& error) override {
-        openedNames.push_back(name);
-        if (fail) {
-            error = std::make_error_code(std::errc::no_such_file_or_directory);
-            return nullptr;
-        }
-        ++opened;
-        return std::make_unique<ForwardingChannel>(device_);
-    }
-    std::vector<std::string> openedNames;
-    int opened = 0;
-    bool fail = false;
-
-  private:
-    test::FakeDeviceChannel& device_;
-};
-
-class Conversation : public ::testing::Test {
-  protected:
-    Conversation() {
-        app::FillPortNameList(com, {"/dev/ttyS0"});
-        app::FillPortNameList(lpt, {"/dev/lp0"});
-        context.usbDevices = {{"USB(Serial No:1)", "/dev/usb/lp0", "USB001"}};
-        config.lanPrinters = {{0, "192.168.0.20", "00:11:22:33:44:55", {}}};
-    }
-
-    void Use(app::PortKind kind) {
-        config.portKind = kind;
-        context.portKind = kind;
-    }
-    // The printer answers each command it recognises.
-    void Answer(std::map<Bytes, Bytes> replies) {
-        device.SetResponder([replies = std::move(replies)](std::span<const std::uint8_t> data) {
-            const auto it = replies.find(Bytes(data.begin(), data.end()));
-            return it == replies.end() ? Bytes{} : it->second;
-        });
-    }
-    // The commands written, one per write call.
-    std::vector<Bytes> Written() const {
-        std::vector<Bytes> writes;
-        for (const auto& call : device.writes()) {
-            writes.push_back(call.bytes);
-        }
-        return writes;
-    }
-    int Count(milliseconds wait) const {
-        return static_cast<int>(std::ranges::count(clock.waits(), wait));
-    }
-
-    app::UtilityConfig config;
-    app::PortNameList com = app::InitialComPortList();
-    app::PortNameList lpt = app::InitialLptPortList();
-    PrinterContext context{config, com, lpt};
-    platform::FakeClock clock;
-    app::Logger log;
-    test::FakeDeviceChannel device;
-    FakeOpener opener{device};
-    test::FakeLanLibrary lan;
-    PortSwitches switches;
-    std::unique_ptr<PortAccess> access;
-
-    PortAccess& Port() {
-        if (!access) {
-            access = std::make_unique<PortAccess>(context, clock, log, opener,
-                                                  std::array<LanLibrary*, 2>{&lan, nullptr}, "None",
-                                                  switches);
-        }
-        return *access;
-    }
-};
+class Conversation : public ::testing::Test, public test::PortHarness {};
 
 TEST_F(Conversation, LanSendsGoInPiecesWithAPauseAfterEveryThirdFullPieceFollowedByMore) {
     Use(app::PortKind::PORT_LAN);

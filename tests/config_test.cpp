@@ -275,3 +275,27 @@ TEST_F(ConfigSave, AddsTheRegionOnlyWhenItIsMissing) {
 
 }  // namespace
 }  // namespace vrtruty::app
+
+namespace vrtruty::app {
+namespace {
+
+TEST(ComPortDefaults, TheSerialSettingsBecomeThePortsStoredDefaults) {
+    test::TempFolder home;
+    SerialSettings serial = ParsePortProfileText("9600,n,8,1,x");
+    EXPECT_EQ(ApplyComPortSettings(home.path(), PortKind::PORT_COM, "/dev/ttyUSB0", serial),
+              "9600,n,8,1,x");
+    serial.dataBits = 0;  // 7 bits without parity has no text of its own
+    serial.baudIndex = 6;
+    EXPECT_EQ(PortProfileText(serial), "115200,n,8,1,x");
+    serial.parity = 1;
+    EXPECT_EQ(PortProfileText(serial), "115200,e,7,1,x");
+
+    const ProfileFile store = ProfileFile::Load(home / "Ports.ini");
+    EXPECT_EQ(ReadPortProfileText(store, "/dev/ttyUSB0"), "9600,n,8,1,x");
+    EXPECT_EQ(ApplyComPortSettings(home.path(), PortKind::PORT_LAN, "10.0.0.1", serial),
+              std::nullopt)
+        << "only serial ports have stored defaults";
+}
+
+}  // namespace
+}  // namespace vrtruty::app

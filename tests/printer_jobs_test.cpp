@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -21,11 +20,8 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
     std::string text;
     for (const std::uint8_t byte : bytes) {
         char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X ", static_cast<unsigned>(byte));
+        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
         text += digits;
-    }
-    if (!text.empty()) {
-        text.pop_back();
     }
     return text;
 }
@@ -34,12 +30,10 @@ std::string Hex(const std::vector<std::uint8_t>& bytes, std::size_t offset, std:
     return Hex(std::span(bytes).subspan(offset, count));
 }
 
-constexpr std::string_view kLoadStored = "1D 28 4D 02 00 02 01";
-constexpr std::string_view kSaveAndUseStored = "1D 28 4D 02 00 01 01 1D 28 4D 02 00 03 01";
-
+// Load storage area 1 first; save it and use it at power-on last.
 std::string Framed(std::string_view middle) {
-    return std::string(kLoadStored) + " " + std::string(middle) + " " +
-           std::string(kSaveAndUseStored);
+    return "1D 28 4D 02 00 02 01 " + std::string(middle) +
+           " 1D 28 4D 02 00 01 01 1D 28 4D 02 00 03 01";
 }
 
 TEST(ChangeDefaultsTest, SendsOnlyTheListsNotOnNotChangeBetweenLoadAndSave) {
@@ -49,18 +43,7 @@ TEST(ChangeDefaultsTest, SendsOnlyTheListsNotOnNotChangeBetweenLoadAndSave) {
         Hex(BuildChangeDefaultsBuffer({.codePage = 10, .internationalCharacter = 9, .font = 2})),
         Framed("1B 74 13 1B 52 08 1B 4D 01 1C 28 41 02 00 30 01"))
         << "PC858, Japan, Font B";
-    EXPECT_EQ(Hex(BuildChangeDefaultsBuffer({.font = 3})), Framed("1B 4D 02 1C 28 41 02 00 30 02"));
-    EXPECT_EQ(Hex(BuildChangeDefaultsBuffer({.internationalCharacter = 16})), Framed("1B 52 0F"));
-}
-
-TEST(ChangeDefaultsTest, NothingToSendWhenEveryChoiceIsNotChangeOrOutOfRange) {
-    EXPECT_TRUE(BuildChangeDefaultsBuffer({}).empty());
-    EXPECT_TRUE(BuildChangeDefaultsBuffer({.codePage = 23, .internationalCharacter = 17, .font = 4})
-                    .empty());
-    EXPECT_TRUE(BuildChangeDefaultsBuffer({.codePage = -1, .internationalCharacter = -1}).empty());
-    EXPECT_EQ(Hex(BuildChangeDefaultsBuffer({.codePage = 99, .font = 1})),
-              Framed("1B 4D 00 1C 28 41 02 00 30 00"))
-        << "an out-of-range code page must not hide a valid font";
+    EXPECT_TRUE(BuildChangeDefaultsBuffer({}).empty()) << "all on Not Change: nothing to send";
 }
 
 TEST(ChangeDefaultsTest, EveryCodePageSendsItsTableNumberNotItsIndex) {
@@ -74,36 +57,21 @@ TEST(ChangeDefaultsTest, EveryCodePageSendsItsTableNumberNotItsIndex) {
     const auto names = CodePageNames();
     ASSERT_EQ(names.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const int index = static_cast<int>(i) + 1;
-        const auto buffer = BuildChangeDefaultsBuffer({.codePage = index});
-        EXPECT_EQ(names[i], expected[i].first) << "index " << index;
-        EXPECT_EQ(Hex(buffer),
-                  Framed(Hex(std::vector<std::uint8_t>{0x1B, 0x74, expected[i].second})))
-            << expected[i].first;
+        const auto& [name, table] = expected[i];
+        EXPECT_EQ(names[i], name) << "index " << i + 1;
+        EXPECT_EQ(Hex(BuildChangeDefaultsBuffer({.codePage = static_cast<int>(i) + 1})),
+                  Framed("1B 74 " + Hex(std::vector<std::uint8_t>{table})))
+            << name;
     }
-}
-
-TEST(ChangeDefaultsTest, CharacterAndFontListsInIndexOrder) {
-    const auto characters = InternationalCharacterNames();
-    ASSERT_EQ(characters.size(), 16u);
-    EXPECT_EQ(characters.front(), "America");
-    EXPECT_EQ(characters[8], "Japan");
-    EXPECT_EQ(characters.back(), "China");
-    const auto fonts = FontNames();
-    EXPECT_EQ(std::vector<std::string_view>(fonts.begin(), fonts.end()),
-              (std::vector<std::string_view>{"Font A", "Font B", "Font C"}));
 }
 
 TEST(CodeTablePageTest, HeaderSixteenRowsKanjiSampleAndCut) {
     const auto page = BuildCodeTablePage();
     ASSERT_EQ(page.size(), 649u);
-    constexpr std::size_t kHeader = 2;
-    constexpr std::size_t kRows = kHeader + 35;
-    constexpr std::size_t kRowLength = 35;
-    constexpr std::size_t kKanji = kRows + 16 * kRowLength;
-
+    constexpr std::size_t kRows = 2 + 35;            // after ESC @ and the header line
+    constexpr std::size_t kKanji = kRows + 16 * 35;  // after the sixteen rows
     EXPECT_EQ(Hex(page, 0, 2), "1B 40");
-    EXPECT_EQ(std::string(page.begin() + kHeader, page.begin() + kRows),
+    EXPECT_EQ(std::string(page.begin() + 2, page.begin() + kRows),
               "  0 1 2 3 4 5 6 7 8 9 A B C D E F\r\n");
     EXPECT_EQ(Hex(page, kRows, 11), "30 20 20 20 20 20 20 20 30 20 40");
     EXPECT_EQ(Hex(page, kKanji, 42),
@@ -112,34 +80,23 @@ TEST(CodeTablePageTest, HeaderSixteenRowsKanjiSampleAndCut) {
     EXPECT_EQ(Hex(page, kKanji + 42, 10), "0A 0A 0A 0A 0A 0A 1B 6D 1B 40");
 }
 
-TEST(PrinterTestBufferTest, FixedSequencesWithoutPrefix) {
+TEST(PrinterTestBufferTest, HeadDrawer2AndPrefixedCutter) {
     const auto head = BuildPrinterTestBuffer(PrinterTest::Head, false);
     ASSERT_EQ(head.size(), 263u);
-    EXPECT_EQ(std::string(head.begin(), head.begin() + 17), "Head Print Test\n\n");
-    EXPECT_EQ(std::count(head.begin(), head.end(), '/'), 5 * 48);
+    std::string pattern = "Head Print Test\n\n";
+    for (int line = 0; line < 5; ++line) {
+        pattern += std::string(48, '/') + "\n";
+    }
+    EXPECT_EQ(std::string(head.begin(), head.end()), pattern + "\n");
     EXPECT_EQ(Hex(head, 260, 3), "2F 0A 0A");
 
-    EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Buzzer, false)),
-              "1B 70 32 50 50 1B 70 32 50 50 1B 70 32 50 50");
-    EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Cutter, false)), "0A 0A 0A 0A 0A 0A 1B 6D");
-    EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Drawer1, false)), "1B 70 30 50 50");
     EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Drawer2, false)), "1B 70 31 50 50");
-}
-
-TEST(PrinterTestBufferTest, ErrorAutoRecoverPutsThePrefixBeforeEveryTest) {
     EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Cutter, true)),
               "1D 65 75 45 00 0A 0A 0A 0A 0A 0A 1B 6D");
-    for (const PrinterTest test :
-         {PrinterTest::Head, PrinterTest::Buzzer, PrinterTest::Drawer1, PrinterTest::Drawer2}) {
-        const auto plain = BuildPrinterTestBuffer(test, false);
-        const auto prefixed = BuildPrinterTestBuffer(test, true);
-        EXPECT_EQ(Hex(prefixed), "1D 65 75 45 00 " + Hex(plain));
-    }
 }
 
-TEST(LoadSendFileTest, MissingPathFileOrFolderFails) {
+TEST(LoadSendFileTest, NoPathMissingFileAndFolderFail) {
     test::TempFolder tmp;
-    EXPECT_EQ(LoadSendFile({}, false).result, SEND_ERR_NOPATH);
     EXPECT_EQ(LoadSendFile({}, true).result, SEND_ERR_NOPATH);
     EXPECT_EQ(LoadSendFile(tmp / "missing.bin", false).result, SEND_ERR_NOFILE);
     const auto folder = LoadSendFile(tmp.path(), true);
@@ -147,37 +104,25 @@ TEST(LoadSendFileTest, MissingPathFileOrFolderFails) {
     EXPECT_TRUE(folder.buffer.empty());
 }
 
-TEST(LoadSendFileTest, EmptyFileIsAnEmptyJobOrOnlyThePrefix) {
+TEST(LoadSendFileTest, ContentComesBackUnchangedAfterTheOptionalPrefix) {
     test::TempFolder tmp;
-    test::WriteBytes(tmp / "empty.bin", {});
-    const auto plain = LoadSendFile(tmp / "empty.bin", false);
-    EXPECT_EQ(plain.result, 0);
-    EXPECT_TRUE(plain.buffer.empty());
-    const auto prefixed = LoadSendFile(tmp / "empty.bin", true);
-    EXPECT_EQ(prefixed.result, 0);
-    EXPECT_EQ(Hex(prefixed.buffer), "1D 65 75 45 00");
-}
-
-TEST(LoadSendFileTest, BinaryContentComesBackUnchanged) {
-    test::TempFolder tmp;
-    // Every byte value, so line ends, NUL and EOF markers must pass through untouched.
-    std::vector<std::uint8_t> content;
-    for (int round = 0; round < 3; ++round) {
-        for (int value = 0; value < 256; ++value) {
-            content.push_back(static_cast<std::uint8_t>(value));
-        }
+    // Every byte value three times: line ends, NUL and end-of-file marks must pass untouched.
+    std::vector<std::uint8_t> binary(3 * 256);
+    for (std::size_t i = 0; i < binary.size(); ++i) {
+        binary[i] = static_cast<std::uint8_t>(i);
     }
-    test::WriteBytes(tmp / "job.prn", content);
-
-    const auto plain = LoadSendFile(tmp / "job.prn", false);
-    EXPECT_EQ(plain.result, 0);
-    EXPECT_EQ(plain.buffer, content);
-
-    std::vector<std::uint8_t> expected{0x1D, 0x65, 0x75, 0x45, 0x00};
-    expected.insert(expected.end(), content.begin(), content.end());
-    const auto prefixed = LoadSendFile(tmp / "job.prn", true);
-    EXPECT_EQ(prefixed.result, 0);
-    EXPECT_EQ(prefixed.buffer, expected);
+    for (const std::vector<std::uint8_t>& content : {std::vector<std::uint8_t>{}, binary}) {
+        SCOPED_TRACE(content.empty() ? "0-byte file" : "binary file");
+        test::WriteBytes(tmp / "job.prn", content);
+        const auto plain = LoadSendFile(tmp / "job.prn", false);
+        EXPECT_EQ(plain.result, 0);
+        EXPECT_EQ(plain.buffer, content);
+        std::vector<std::uint8_t> withPrefix{0x1D, 0x65, 0x75, 0x45, 0x00};
+        withPrefix.insert(withPrefix.end(), content.begin(), content.end());
+        const auto prefixed = LoadSendFile(tmp / "job.prn", true);
+        EXPECT_EQ(prefixed.result, 0);
+        EXPECT_EQ(prefixed.buffer, withPrefix);
+    }
 }
 
 }  // namespace

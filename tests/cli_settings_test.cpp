@@ -1,0 +1,76 @@
+// The settings commands against the virtual printer: a round trip through the printer's memory,
+// the setting list, the read errors of malformed replies, and the exact blocks of a dry run.
+#include <gtest/gtest.h>
+
+#include "cli_harness.h"
+
+namespace vrtruty {
+namespace {
+
+using test::CliAgainstPrinter;
+using test::CliRun;
+
+TEST_F(CliAgainstPrinter, SettingsSurviveASendAndARestartOfThePrinter) {
+    const std::string state = (home / "printer.state").string();
+    const std::string paper = (home / "paper").string();
+    std::filesystem::create_directories(paper);
+    std::string port = StartPrinter({"--model", "TR-770II", "--state", state, "--paper", paper});
+    ASSERT_EQ(Run({"settings", "set", "Auto LF=Enable", "Cover Open Error=Recovery by CMND",
+                   "Paper Width=58mm/32column", "Print Density=85%", "Max Speed=9",
+                   "Tof at Auto Logo=4.5mm", "USB=V-COM", "Batch (COM IF)=Disable",
+                   "Auto Logo Print=Disable"})
+                  .status,
+              0);
+    const std::string edited = Run({"settings", "show"}).out;
+    const CliRun sent = Run({"--port", port, "settings", "send"});
+    ASSERT_EQ(sent.status, 0) << sent.err;
+
+    printer.reset();  // the printer is switched off and on again
+    port = StartPrinter({"--model", "TR-770II", "--state", state, "--paper", paper});
+    ASSERT_EQ(Run({"settings", "revert"}).status, 0);
+    EXPECT_NE(Run({"settings", "show"}).out, edited);
+    const CliRun read = Run({"--port", port, "settings", "get"});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(Run({"settings", "show"}).out, edited);
+
+    ASSERT_EQ(Run({"--port", port, "settings", "print-list"}).status, 0);
+    printer.reset();
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(paper) / "page-0001.png"));
+}
+
+TEST_F(CliAgainstPrinter, MalformedRepliesGiveTheirReadErrorWords) {
+    test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[LOGOUT]\r\nMODE=ON\r\n"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"msw1:short", "Location of error:\tMemory Switch\nError type:\t\tData format error."},
+        {"cv1:none", "Location of error:\tCustomize Value\nError type:\t\tNo data received."},
+        {"cv5:value=7", "Location of error:\tCustomize Value\nError type:\t\tData error."},
+        {"si4:value=7", "Location of error:\tCustomize Value\nError type:\t\tData error."},
+    };
+    for (const auto& [fault, message] : cases) {
+        const std::string port = StartPrinter({"--model", "TR-770II", "--bad-reply", fault});
+        const CliRun run = Run({"--port", port, "settings", "get"});
+        EXPECT_NE(run.status, 0) << fault;
+        EXPECT_NE(run.err.find(message), std::string::npos) << fault << ": " << run.err;
+    }
+}
+
+TEST_F(CliAgainstPrinter, SettingsDryRunPrintsTheBlockOfEachModel) {
+    // TR-770K: the buzzer pattern follows the eight values; no TR-770II or PFBM values.
+    const std::string block = Run({"--model", "TR-770K", "--dry-run", "settings", "send"}).out;
+    EXPECT_NE(block.find("1D 28 45 19 00 05 01 04 00"), std::string::npos) << block;
+    EXPECT_NE(block.find("76 00 00 1D 28 45 07 00 05 7D 02 00 7E 03 00 1D 28 45"),
+              std::string::npos)
+        << block;
+    EXPECT_EQ(block.find("7F 00 00"), std::string::npos) << block;
+
+    const std::string serial =
+        Run({"--dry-run", "settings", "send", "Format=7EVEN1", "Baudrate=115200BPS"}).out;
+    EXPECT_NE(serial.find("1D 28 45 08 00 0B 01 31 31 35 32 30 30 1D 28 45 03 00 0B 02 32 "
+                          "1D 28 45 03 00 0B 04 37"),
+              std::string::npos)
+        << "115200 baud, then parity before data length for 7 bits: " << serial;
+    EXPECT_EQ(Run({"--dry-run", "settings", "print-list"}).out, "1B 40 1D 28 41 02 00 00 02\n");
+}
+
+}  // namespace
+}  // namespace vrtruty

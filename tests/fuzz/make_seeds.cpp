@@ -1,0 +1,113 @@
+// Writes the fuzzer's seed corpus: one small file of every kind the reader takes, so that the
+// fuzzer starts from valid headers, tables and run-length streams instead of guessing them.
+// Usage: bitmap-fuzz-seeds FOLDER
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/bitmap_builder.h"
+
+namespace {
+
+using vrtruty::test::BmpHeader;
+using vrtruty::test::BmpLayout;
+using vrtruty::test::Layout;
+using vrtruty::test::MakeBmp;
+using vrtruty::test::MakeRleBmp;
+using vrtruty::test::Rgb;
+
+constexpr std::int32_t kWidth = 13;  // not a multiple of 8 or 4: padding everywhere
+constexpr std::int32_t kHeight = 5;
+
+std::vector<Rgb> GreyPalette(std::size_t entries) {
+    std::vector<Rgb> palette;
+    for (std::size_t i = 0; i < entries; ++i) {
+        const auto level = static_cast<std::uint8_t>(entries == 1 ? 0 : i * 255 / (entries - 1));
+        palette.push_back({level, static_cast<std::uint8_t>(255 - level), level});
+    }
+    return palette;
+}
+
+// A value per dot that walks through all indexes or a range of colours.
+std::vector<std::uint32_t> Ramp(std::uint32_t modulo, std::uint32_t step) {
+    std::vector<std::uint32_t> pixels;
+    for (std::int32_t i = 0; i < kWidth * kHeight; ++i) {
+        pixels.push_back(static_cast<std::uint32_t>(i) * step % modulo);
+    }
+    return pixels;
+}
+
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Seeds() {
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds;
+    for (const int count : {1, 4, 8}) {
+        const auto bits = static_cast<std::uint16_t>(count);
+        const std::uint32_t entries = 1u << bits;
+        for (const auto header : {BmpHeader::Info40, BmpHeader::Core12}) {
+            auto layout = Layout(kWidth, kHeight, bits, GreyPalette(entries));
+            layout.header = header;
+            seeds.emplace_back(std::to_string(bits) + (header == BmpHeader::Core12 ? "-core" : ""),
+                               MakeBmp(layout, Ramp(entries, 7)));
+        }
+    }
+    auto shortTable = Layout(kWidth, kHeight, 8, GreyPalette(3));
+    seeds.emplace_back("8-three-colours", MakeBmp(shortTable, Ramp(3, 1)));
+    auto topDown = Layout(kWidth, kHeight, 8, GreyPalette(256));
+    topDown.topDown = true;
+    seeds.emplace_back("8-top-down", MakeBmp(topDown, Ramp(256, 37)));
+
+    seeds.emplace_back("24", MakeBmp(Layout(kWidth, kHeight, 24), Ramp(0x1000000, 0x0A1B2C)));
+    auto core24 = Layout(kWidth, kHeight, 24);
+    core24.header = BmpHeader::Core12;
+    seeds.emplace_back("24-core", MakeBmp(core24, Ramp(0x1000000, 0x123456)));
+    auto v5 = Layout(kWidth, kHeight, 24);
+    v5.header = BmpHeader::V5;
+    v5.topDown = true;
+    seeds.emplace_back("24-v5-top-down", MakeBmp(v5, Ramp(0x1000000, 0x0F0F0F)));
+
+    seeds.emplace_back("16", MakeBmp(Layout(kWidth, kHeight, 16), Ramp(0x8000, 0x0421)));
+    auto fields16 = Layout(kWidth, kHeight, 16, {}, vrtruty::test::kBmpBitFields);
+    fields16.masks = {0xF800, 0x07E0, 0x001F};
+    seeds.emplace_back("16-565", MakeBmp(fields16, Ramp(0x10000, 0x0841)));
+    seeds.emplace_back("32", MakeBmp(Layout(kWidth, kHeight, 32), Ramp(0x1000000, 0x030507)));
+    auto fields32 = Layout(kWidth, kHeight, 32, {}, vrtruty::test::kBmpBitFields);
+    fields32.header = BmpHeader::V5;
+    fields32.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
+    seeds.emplace_back("32-fields-v5", MakeBmp(fields32, Ramp(0x1000000, 0x070503)));
+
+    const std::vector<Rgb> twoColours{{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0, 0, 255}};
+    // Runs, an absolute run with padding, a delta, end of line and end of bitmap.
+    seeds.emplace_back(
+        "rle8", MakeRleBmp(Layout(kWidth, kHeight, 8, twoColours, vrtruty::test::kBmpRle8),
+                           {0x0D, 0x01, 0x00, 0x00, 0x00, 0x03, 0x02, 0x03, 0x01, 0x00, 0x0A,
+                            0x00, 0x00, 0x00, 0x00, 0x02, 0x04, 0x01, 0x05, 0x02, 0x00, 0x01}));
+    seeds.emplace_back(
+        "rle4", MakeRleBmp(Layout(kWidth, kHeight, 4, twoColours, vrtruty::test::kBmpRle4),
+                           {0x0D, 0x12, 0x00, 0x00, 0x00, 0x05, 0x01, 0x23, 0x30, 0x00, 0x08,
+                            0x01, 0x00, 0x00, 0x00, 0x02, 0x03, 0x01, 0x04, 0x21, 0x00, 0x01}));
+    return seeds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: bitmap-fuzz-seeds FOLDER\n";
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::create_directories(folder);
+    for (const auto& [name, bytes] : Seeds()) {
+        std::ofstream out(folder / (name + ".bmp"), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            std::cerr << "bitmap-fuzz-seeds: cannot write " << (folder / name).string() << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
