@@ -13,6 +13,7 @@
 #include "logo/gradation_conversion.h"
 #include "logo/logo_conversion.h"
 #include "tests/bitmap_builder.h"
+#include "tests/logo_test_support.h"
 #include "tests/test_support.h"
 
 namespace vrtruty::logo {
@@ -24,25 +25,13 @@ using test::Filled;
 using test::MakeBmp;
 using test::MakeRleBmp;
 using test::Rgb;
-using Bytes = std::vector<std::uint8_t>;
+using test::logo::Bytes;
+using test::logo::Hex;
 
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kRed{255, 0, 0};
 constexpr std::uint16_t kKeycode = 0x4120;  // kc1 0x20, kc2 0x41
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    for (std::uint8_t byte : bytes) {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-    }
-    return text;
-}
 
 // The first plane (and the second, when there is one) of a file, as hex text.
 struct PlaneText {

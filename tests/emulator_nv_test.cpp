@@ -12,31 +12,17 @@
 #include "emulator/paper.h"
 #include "emulator/printer_engine.h"
 #include "logo/gradation_conversion.h"
+#include "logo_test_support.h"
 #include "test_support.h"
 
 namespace vrtruty::emulator {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        text += text.empty() ? "" : " ";
-        text += digits;
-    }
-    return text;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
+using test::logo::Bytes;
+using test::logo::Cat;
+using test::logo::Hex;
+using test::logo::Hi;
+using test::logo::Lo;
 
 const Bytes kCapacityQuery = {0x1D, 0x28, 0x4C, 0x02, 0x00, 0x30, 0x00};
 const Bytes kFreeQuery = {0x1D, 0x28, 0x4C, 0x02, 0x00, 0x30, 0x03};
@@ -46,59 +32,14 @@ const Bytes kDeleteAll = {0x1D, 0x28, 0x4C, 0x05, 0x00, 0x30, 0x41, 0x43, 0x4C, 
                           0x28, 0x4C, 0x04, 0x00, 0x30, 0x41, 0x43, 0x4C, 0x52, 0x1B, 0x40};
 
 Bytes DeleteOne(std::uint16_t keycode) {
-    return {0x1D,
-            0x28,
-            0x4C,
-            0x04,
-            0x00,
-            0x30,
-            0x42,
-            static_cast<std::uint8_t>(keycode & 0xFF),
-            static_cast<std::uint8_t>(keycode >> 8)};
+    return {0x1D, 0x28, 0x4C, 0x04, 0x00, 0x30, 0x42, Lo(keycode), Hi(keycode)};
 }
 Bytes Print(std::uint16_t keycode, std::uint8_t x = 1, std::uint8_t y = 1) {
-    return {0x1D,
-            0x28,
-            0x4C,
-            0x06,
-            0x00,
-            0x30,
-            0x45,
-            static_cast<std::uint8_t>(keycode & 0xFF),
-            static_cast<std::uint8_t>(keycode >> 8),
-            x,
-            y};
+    return {0x1D, 0x28, 0x4C, 0x06, 0x00, 0x30, 0x45, Lo(keycode), Hi(keycode), x, y};
 }
-
-// GS 8 L function 67 with the planes given, each `widthBytes` x `rows` bytes.
 Bytes Define(std::uint16_t keycode, std::uint8_t tone, std::uint16_t widthBytes, std::uint16_t rows,
              const std::vector<Bytes>& planes, std::uint8_t firstPlane = 0x31) {
-    const std::size_t k = static_cast<std::size_t>(widthBytes) * rows;
-    const std::size_t length = 10 + planes.size() * (k + 1);
-    Bytes command = {0x1D,
-                     0x38,
-                     0x4C,
-                     static_cast<std::uint8_t>(length & 0xFF),
-                     static_cast<std::uint8_t>(length >> 8 & 0xFF),
-                     static_cast<std::uint8_t>(length >> 16 & 0xFF),
-                     0x00,
-                     0x30,
-                     0x43,
-                     tone,
-                     static_cast<std::uint8_t>(keycode & 0xFF),
-                     static_cast<std::uint8_t>(keycode >> 8),
-                     static_cast<std::uint8_t>(planes.size()),
-                     static_cast<std::uint8_t>(widthBytes * 8 & 0xFF),
-                     static_cast<std::uint8_t>(widthBytes * 8 >> 8),
-                     static_cast<std::uint8_t>(rows & 0xFF),
-                     static_cast<std::uint8_t>(rows >> 8)};
-    for (std::size_t i = 0; i < planes.size(); ++i) {
-        command.push_back(static_cast<std::uint8_t>(firstPlane + i));
-        Bytes data = planes[i];
-        data.resize(k, data.empty() ? 0 : data.back());
-        command.insert(command.end(), data.begin(), data.end());
-    }
-    return command;
+    return test::logo::DefineLogo(keycode, tone, widthBytes, rows, planes, firstPlane);
 }
 Bytes DefineMono(std::uint16_t keycode, std::uint16_t widthBytes = 1, std::uint16_t rows = 1) {
     return Define(keycode, 0x30, widthBytes, rows, {{0xFF}});

@@ -94,23 +94,13 @@ constexpr char16_t kTwoRows[] =
     u"COLOR002=TRUE\r\n"
     u"GRADATION02=16\r\n";
 
-TEST_F(LogoListFileTest, HeaderIsTheByteOrderMarkAndTheSectionLineInUtf16) {
-    const std::vector<std::uint8_t> expected = Utf16Le(u"[BITMAPFILE]\r\n");
-    ASSERT_EQ(expected.size(), 30u);
-    EXPECT_EQ(std::vector<std::uint8_t>(kLogoListHeader.begin(), kLogoListHeader.end()), expected);
-}
-
 TEST_F(LogoListFileTest, SavedFileIsTheHeaderAndSixKeysPerRowByteForByte) {
     const std::vector<LogoEntry> rows = {
         Row("/logos/a.bmp", 154, 0x2020),
         Row("/logos/sub/b.bmp", 900, 0x4A41, false, true, kGradation16)};
     const fs::path file = folder / "list.qlr";
     EXPECT_EQ(SaveLogoList(file, rows, false).status, LogoListSaveStatus::Saved);
-    const std::vector<std::uint8_t> bytes = ReadBytes(file);
-    ASSERT_GE(bytes.size(), 30u);
-    EXPECT_TRUE(std::equal(kLogoListHeader.begin(), kLogoListHeader.end(), bytes.begin()));
-    EXPECT_EQ(FromUtf16Le(bytes), kTwoRows);
-    EXPECT_EQ(bytes, Utf16Le(kTwoRows));
+    EXPECT_EQ(ReadBytes(file), Utf16Le(kTwoRows)) << "byte order mark, then UTF-16 lines";
 
     const LogoListLoadResult loaded =
         LoadLogoList(list, false, file, false, MeasureByPathLength, {});

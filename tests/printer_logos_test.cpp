@@ -15,12 +15,15 @@
 #include "emulator/paper.h"
 #include "emulator/printer_engine.h"
 #include "logo/printer_logos.h"
+#include "logo_test_support.h"
 #include "port_harness.h"
 
 namespace vrtruty::logo {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::logo::Bytes;
+using test::logo::Cat;
+using test::logo::Hex;
 using namespace std::chrono_literals;
 
 const Bytes kRecovery = {0x1D, 0x65, 0x75, 0x45, 0x00};
@@ -29,25 +32,6 @@ const Bytes kCapacity(kCapacityQuery.begin(), kCapacityQuery.end());
 const Bytes kFree(kFreeSpaceQuery.begin(), kFreeSpaceQuery.end());
 const Bytes kList(kKeycodeListQuery.begin(), kKeycodeListQuery.end());
 const Bytes kAckByte = {0x06};
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        text += text.empty() ? "" : " ";
-        text += digits;
-    }
-    return text;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
 
 Bytes Ascii(std::string_view text) {
     return {text.begin(), text.end()};
@@ -377,30 +361,9 @@ TEST_F(ReadLogoInfoTest, RandomRepliesGiveAResultAndNeverABadList) {
 
 // ---- The jobs against the virtual printer ----
 
-// The GS 8 L define command of a one-colour logo, as the registration builds it.
+// The define command of a one-colour logo, as the registration builds it.
 Bytes DefineCommand(std::uint16_t keycode, std::uint16_t widthBytes, std::uint16_t rows) {
-    const std::size_t k = static_cast<std::size_t>(widthBytes) * rows;
-    const std::size_t length = 10 + (k + 1);
-    Bytes command = {0x1D,
-                     0x38,
-                     0x4C,
-                     static_cast<std::uint8_t>(length & 0xFF),
-                     static_cast<std::uint8_t>(length >> 8 & 0xFF),
-                     static_cast<std::uint8_t>(length >> 16 & 0xFF),
-                     0x00,
-                     0x30,
-                     0x43,
-                     0x30,
-                     static_cast<std::uint8_t>(keycode & 0xFF),
-                     static_cast<std::uint8_t>(keycode >> 8),
-                     0x01,
-                     static_cast<std::uint8_t>(widthBytes * 8 & 0xFF),
-                     static_cast<std::uint8_t>(widthBytes * 8 >> 8),
-                     static_cast<std::uint8_t>(rows & 0xFF),
-                     static_cast<std::uint8_t>(rows >> 8),
-                     0x31};
-    command.resize(command.size() + k, 0xA5);
-    return command;
+    return test::logo::DefineLogo(keycode, 0x30, widthBytes, rows, {{0xA5}});
 }
 
 LogoEntry Row(std::uint16_t keycode, bool checked, std::string path = "/logos/shop.bmp") {
