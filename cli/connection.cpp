@@ -77,27 +77,27 @@ std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error)
     const std::string_view kind = text.substr(0, colon);
     const std::string_view rest =
         colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
-    PortSpec spec;
+    PortSpec port;
     if (rest.empty()) {
         error = "--port needs KIND:DEVICE, e.g. lan:192.168.0.20 or com:/dev/ttyUSB0";
         return std::nullopt;
     }
     if (app::EqualsIgnoreCase(kind, "lan")) {
-        spec.kind = app::PortKind::PORT_LAN;
-        spec.device = std::string(rest);
+        port.kind = app::PortKind::PORT_LAN;
+        port.device = std::string(rest);
     } else if (app::EqualsIgnoreCase(kind, "usb")) {
-        spec.kind = app::PortKind::PORT_USB;
-        spec.device = std::string(rest);
+        port.kind = app::PortKind::PORT_USB;
+        port.device = std::string(rest);
     } else if (app::EqualsIgnoreCase(kind, "lpt")) {
-        spec.kind = app::PortKind::PORT_LPT;
-        spec.device = std::string(rest);
+        port.kind = app::PortKind::PORT_LPT;
+        port.device = std::string(rest);
     } else if (app::EqualsIgnoreCase(kind, "com")) {
-        spec.kind = app::PortKind::PORT_COM;
+        port.kind = app::PortKind::PORT_COM;
         const auto parts = Split(rest, ':');
-        spec.device = std::string(parts[0]);
+        port.device = std::string(parts[0]);
         if (parts.size() == 4) {
-            spec.serial = ParseSerial(parts[1], parts[2], parts[3], error);
-            if (!spec.serial) {
+            port.serial = ParseSerial(parts[1], parts[2], parts[3], error);
+            if (!port.serial) {
                 return std::nullopt;
             }
         } else if (parts.size() != 1) {
@@ -111,30 +111,30 @@ std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error)
         error = "unknown port kind " + std::string(kind);
         return std::nullopt;
     }
-    if (spec.device.empty()) {
+    if (port.device.empty()) {
         error = "--port needs a device";
         return std::nullopt;
     }
-    return spec;
+    return port;
 }
 
-void UsePort(app::AppState& state, const PortSpec& spec) {
+void UsePort(app::AppState& state, const PortSpec& port) {
     app::UtilityConfig& config = state.config;
-    config.portKind = spec.kind;
-    switch (spec.kind) {
+    config.portKind = port.kind;
+    switch (port.kind) {
         case app::PortKind::PORT_COM:
-            app::FillPortNameList(state.comPorts, {spec.device});
+            app::FillPortNameList(state.comPorts, {port.device});
             config.comIndex = 0;
-            if (spec.serial) {
-                config.serial = *spec.serial;
+            if (port.serial) {
+                config.serial = *port.serial;
             }
             break;
         case app::PortKind::PORT_LPT:
-            app::FillPortNameList(state.lptPorts, {spec.device});
+            app::FillPortNameList(state.lptPorts, {port.device});
             config.lptIndex = 0;
             break;
         case app::PortKind::PORT_LAN:
-            config.lanPrinters = {{0, spec.device, {}, {}}};
+            config.lanPrinters = {{0, port.device, {}, {}}};
             config.lanIndex = 0;
             break;
         default:

@@ -97,19 +97,6 @@ long StoredRowCount(const app::ProfileFile& profile) {
     return std::clamp(ParseDecimal(ValueOf(profile, "CNT")), 0L, kHighestLogoListRow);
 }
 
-// A file nobody may write to counts as read-only even where the permission check would let this
-// process through (as it does for root): replacing it by renaming would undo the owner's choice.
-bool IsReadOnlyFile(const fs::path& path) {
-    std::error_code ignored;
-    const fs::file_status status = fs::status(path, ignored);
-    if (!fs::is_regular_file(status)) {
-        return false;
-    }
-    constexpr fs::perms kAnyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return (status.permissions() & kAnyWrite) == fs::perms::none;
-}
-
 LogoListSaveStatus CreateFailure(const std::error_code& error) {
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
         return LogoListSaveStatus::AccessDenied;
@@ -233,7 +220,7 @@ LogoListSaveResult SaveLogoList(const fs::path& file, std::span<const LogoEntry>
         }
         return result;
     }
-    if (IsReadOnlyFile(file)) {
+    if (platform::IsReadOnlyFile(file)) {
         result.error = std::make_error_code(std::errc::permission_denied);
     } else {
         result.error = platform::ReplaceFileAtomically(file, bytes);

@@ -227,4 +227,15 @@ bool AppendToFile(const std::filesystem::path& path, std::span<const std::uint8_
     return !fd.close();
 }
 
+bool IsReadOnlyFile(const std::filesystem::path& path) {
+    std::error_code ignored;
+    const std::filesystem::file_status status = std::filesystem::status(path, ignored);
+    if (!std::filesystem::is_regular_file(status)) {
+        return false;
+    }
+    using std::filesystem::perms;
+    constexpr perms kAnyWrite = perms::owner_write | perms::group_write | perms::others_write;
+    return (status.permissions() & kAnyWrite) == perms::none;
+}
+
 }  // namespace vrtruty::platform

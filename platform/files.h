@@ -23,6 +23,11 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& target,
 std::error_code CreateFileExclusively(const std::filesystem::path& path,
                                       std::span<const std::uint8_t> bytes);
 
+// A regular file nobody may write to. It counts as read-only even where the permission check
+// would let this process through (as it does for root): replacing it by renaming would undo the
+// owner's choice.
+bool IsReadOnlyFile(const std::filesystem::path& path);
+
 // Adds the bytes at the end of the file, creating it when it is missing.
 bool AppendToFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 

@@ -71,23 +71,10 @@ bool WithinLimits(const SettingRecord& record, const app::CurrentModel& model) {
     });
 }
 
-// A file nobody may write to counts as read-only even where the permission check would let this
-// process through (as it does for root).
-bool IsReadOnlyFile(const fs::path& path) {
-    std::error_code ignored;
-    const fs::file_status status = fs::status(path, ignored);
-    if (!fs::is_regular_file(status)) {
-        return false;
-    }
-    constexpr fs::perms kAnyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return (status.permissions() & kAnyWrite) == fs::perms::none;
-}
-
 // Replaces a file with an image. A read-only file refuses, as it would refuse being opened for
 // writing: replacing it by renaming would silently undo the owner's choice.
 std::error_code ReplaceWithImage(const fs::path& path, const SettingImage& image) {
-    if (IsReadOnlyFile(path)) {
+    if (platform::IsReadOnlyFile(path)) {
         return std::make_error_code(std::errc::permission_denied);
     }
     return platform::ReplaceFileAtomically(path, image);
