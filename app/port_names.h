@@ -1,4 +1,4 @@
-// The serial and parallel port names found on this machine, as the configuration and the port
+// The serial, parallel and USB ports found on this machine, as the configuration and the port
 // settings offer them.
 #pragma once
 
@@ -24,6 +24,14 @@ struct PortNameList {
     const PortName& Selected(std::size_t index) const {
         return entries[index < entries.size() ? index : 0];
     }
+};
+
+// A USB printer of the model found on this machine. The list of them is never empty: with no
+// printer it holds one entry with the "None" word in every field.
+struct UsbDeviceEntry {
+    std::string displayName;  // "USB(Serial No:...)"; the configuration stores it
+    std::string devicePath;   // what the port is opened with
+    std::string portName;     // "USB001", or "USB" when none is known
 };
 
 inline constexpr std::size_t kComPortListCapacity = 30;

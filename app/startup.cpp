@@ -4,6 +4,7 @@
 #include "app/profile_file.h"
 #include "lang/language_files.h"
 #include "lang/message_style.h"
+#include "lang/text_numbers.h"
 #include "settings/factory_settings.h"
 #include "settings/setting_files.h"
 
@@ -32,7 +33,8 @@ void LoadModelSettings(AppState& state) {
 
 // Reads the configuration that the model's flags depend on and the language texts, then derives
 // the flags. Runs with the configuration file created when it was missing.
-void SpecSet(AppState& state, ProfileFile& profile, const std::filesystem::path& resourceFolder) {
+void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& options) {
+    const std::filesystem::path& resourceFolder = options.resourceFolder;
     state.log.Start("SpecSet");
     if (!profile.exists()) {
         profile = CreateConfigFile(state.configPath, PrinterNameTable()[state.model.printerRow]);
@@ -60,11 +62,22 @@ void SpecSet(AppState& state, ProfileFile& profile, const std::filesystem::path&
     state.texts.setLanguageIndex(language.index);
     state.languageRecognised = language.recognised;
 
+    // The remembered USB printer is looked up among those attached now; the reader sets the
+    // selection, so the one kept here does not matter.
+    std::size_t usbIndex = 0;
+    RebuildUsbList(state.usbDevices, usbIndex,
+                   PrinterNameTable()[state.model.printerRow].usbIdPrefix,
+                   state.texts.Text(lang::MSG_NONE), state.log, options.enumerateUsbPrinters);
+    std::vector<std::string> usbIdentifiers;
+    for (const UsbDeviceEntry& device : state.usbDevices) {
+        usbIdentifiers.push_back(device.displayName);
+    }
+
     const ProfileFile portDefaults =
         ProfileFile::Load(state.info.programFolder / kPortDefaultsFileName);
     const ConfigContext context{.comPorts = state.comPorts,
                                 .lptPorts = state.lptPorts,
-                                .usbIdentifiers = {},
+                                .usbIdentifiers = usbIdentifiers,
                                 .winPortNames = {},
                                 .overseaMode = state.model.overseaMode,
                                 .portProfileText = [&](std::string_view longName) {
@@ -110,7 +123,7 @@ StartupResult RunStartup(const StartupOptions& options) {
     state->libraries.qkLoaded = available(kQkLanLibrary);
 
     SelectPrinterRow(state->model);
-    SpecSet(*state, profile, options.resourceFolder);
+    SpecSet(*state, profile, options);
 
     state->logoFolder = options.home;
     state->settingFolder = options.home;

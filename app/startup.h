@@ -16,6 +16,7 @@
 #include "app/log.h"
 #include "app/port_names.h"
 #include "app/runtime_libraries.h"
+#include "app/usb_list.h"
 #include "lang/text_table.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
@@ -36,8 +37,9 @@ struct StartupOptions {
     // may run beside the window).
     std::optional<std::filesystem::path> lockDirectory;
     std::function<std::optional<platform::OsVersion>()> queryOsVersion = platform::QueryOsVersion;
-    std::vector<std::string> serialDevices;    // serial ports found on the machine
-    std::vector<std::string> parallelDevices;  // parallel ports found on the machine
+    std::vector<std::string> serialDevices;     // serial ports found on the machine
+    std::vector<std::string> parallelDevices;   // parallel ports found on the machine
+    UsbPrinterEnumerator enumerateUsbPrinters;  // the USB printers attached to the machine
 };
 
 // Everything a running utility keeps from start to exit.
@@ -57,6 +59,7 @@ struct AppState {
     std::filesystem::path temporarySettingsPath;  // "Vrtrutys.dat" in the home folder
     PortNameList comPorts;
     PortNameList lptPorts;
+    std::vector<UsbDeviceEntry> usbDevices;  // the model's USB printers; config.usbIndex selects
     RuntimeLibraries libraries;
     int osClass = -1;
     std::optional<platform::InstanceLock> instanceLock;

@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
+#include "app/machine_startup.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/connection.h"
 #include "lang/messages.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
-#include "platform/port_enumeration.h"
 
 namespace vrtruty::cli {
 namespace {
@@ -55,18 +54,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
 
-    app::StartupOptions options;
-    options.home = home.folder;
-    // The shipped files lie beside the executable; VRTRUTY_RESOURCES points elsewhere (used when
-    // the shipped language files are made from the built-in texts).
-    const char* resources = std::getenv("VRTRUTY_RESOURCES");
-    options.resourceFolder = resources != nullptr && *resources != '\0'
-                                 ? std::filesystem::path(resources)
-                                 : platform::ExecutableDirectory();
-    options.clock = &clock;
-    options.libraryAvailable = app::MarkerLibraryProbe(platform::ExecutableDirectory() / "lib");
-    options.serialDevices = platform::FindSerialDevices();
-    options.parallelDevices = platform::FindParallelDevices();
+    app::StartupOptions options = app::MachineStartupOptions(home.folder, clock);
 
     app::StartupResult started = app::RunStartup(options);
     if (started.status != app::StartupStatus::Running) {

@@ -7,15 +7,10 @@
 
 #include "app/unicode.h"
 #include "comm/port_tables.h"
-#include "comm/tcp_lan_library.h"
 #include "lang/text_numbers.h"
 
 namespace vrtruty::cli {
 namespace {
-
-// Length prefixes of the device IDs the two LAN library slots deliver.
-constexpr std::size_t kFirstLibraryIdPrefix = 2;
-constexpr std::size_t kSecondLibraryIdPrefix = 5;
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
@@ -157,33 +152,19 @@ std::string HexLine(std::span<const std::uint8_t> bytes) {
     return line;
 }
 
+namespace {
+
+std::optional<app::UsbDeviceEntry> CommandLineUsbDevice(const PortSpec* port) {
+    if (port == nullptr || port->kind != app::PortKind::PORT_USB) {
+        return std::nullopt;
+    }
+    return app::UsbDeviceEntry{"USB(" + port->device + ")", port->device, "USB"};
+}
+
+}  // namespace
+
 PrinterConnection::PrinterConnection(app::AppState& state, const PortSpec* commandLinePort)
-    : state_(state), context_(state.config, state.comPorts, state.lptPorts) {
-    context_.model = state.model.printerRow;
-    if (commandLinePort != nullptr && commandLinePort->kind == app::PortKind::PORT_USB) {
-        context_.usbDevices = {
-            {"USB(" + commandLinePort->device + ")", commandLinePort->device, "USB"}};
-    }
-    if (state.libraries.sxLoaded) {
-        first_ = std::make_unique<comm::TcpLanLibrary>(kFirstLibraryIdPrefix);
-    }
-    if (state.libraries.qkLoaded) {
-        second_ = std::make_unique<comm::TcpLanLibrary>(kSecondLibraryIdPrefix);
-    }
-    // The first library serves unless only the second could be started.
-    context_.lanLibrary = first_ != nullptr ? 0 : 1;
-    port_ = std::make_unique<comm::PortAccess>(
-        context_, state.clock, state.log, devices_,
-        std::array<comm::LanLibrary*, 2>{first_.get(), second_.get()},
-        state.texts.Text(lang::MSG_NONE),
-        comm::PortSwitches{state.config.switches.statusCheck,
-                           state.config.switches.errorAutoRecover});
-}
-
-PrinterConnection::~PrinterConnection() = default;
-
-std::string PrinterConnection::modelTag() const {
-    return app::PrinterNameTable()[state_.model.printerRow].modelTag;
-}
+    : app::PrinterConnection(state, app::LanPrintingPortFromEnvironment(),
+                             CommandLineUsbDevice(commandLinePort)) {}
 
 }  // namespace vrtruty::cli

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/printer_connection.h"
 #include "app/startup.h"
 #include "comm/port_access.h"
 
@@ -32,25 +33,11 @@ void UsePort(app::AppState& state, const PortSpec& spec);
 // "1B 40 0A": upper-case two-digit hex bytes separated by single blanks.
 std::string HexLine(std::span<const std::uint8_t> bytes);
 
-class PrinterConnection {
+// The connection to the port given with --port, or to the configured one when commandLinePort is
+// null.
+class PrinterConnection : public app::PrinterConnection {
   public:
-    // commandLinePort: the port given with --port, or null for the configured one.
     PrinterConnection(app::AppState& state, const PortSpec* commandLinePort);
-    ~PrinterConnection();
-    PrinterConnection(const PrinterConnection&) = delete;
-    PrinterConnection& operator=(const PrinterConnection&) = delete;
-
-    comm::PortAccess& port() { return *port_; }
-    // The tag the chosen model answers the printer ID request with ("_TR-770").
-    std::string modelTag() const;
-
-  private:
-    app::AppState& state_;
-    comm::PrinterContext context_;
-    comm::SystemDeviceOpener devices_;
-    std::unique_ptr<comm::LanLibrary> first_;
-    std::unique_ptr<comm::LanLibrary> second_;
-    std::unique_ptr<comm::PortAccess> port_;
 };
 
 }  // namespace vrtruty::cli

@@ -21,12 +21,7 @@ enum class ReplyMode {
     REPLY_TEXT = 11,        // the last byte received is 0x00
 };
 
-// A USB printer of the model found on this machine.
-struct UsbDeviceEntry {
-    std::string displayName;  // "USB(Serial No:...)"
-    std::string devicePath;   // what the port is opened with
-    std::string portName;     // "USB001", or "USB" when none is known
-};
+using UsbDeviceEntry = app::UsbDeviceEntry;
 
 struct PrinterContext {
     PrinterContext(app::UtilityConfig& userConfig, const app::PortNameList& comList,
@@ -38,7 +33,7 @@ struct PrinterContext {
     app::UtilityConfig& config;
     const app::PortNameList& comPorts;
     const app::PortNameList& lptPorts;
-    std::vector<UsbDeviceEntry> usbDevices;
+    std::vector<UsbDeviceEntry> usbDevices;  // a copy of the application's list for this operation
 
     std::size_t model = 0;      // the chosen printer row
     app::PortKind portKind;     // the kind in use; differs from the configured one

@@ -11,9 +11,11 @@ using platform::IoResult;
 using platform::IoStatus;
 using platform::TcpConnection;
 
-TcpLanLibrary::TcpLanLibrary(std::size_t deviceIdPrefixSize,
+TcpLanLibrary::TcpLanLibrary(std::size_t deviceIdPrefixSize, std::uint16_t printingPort,
                              std::chrono::milliseconds connectTimeout)
-    : deviceIdPrefixSize_(deviceIdPrefixSize), connectTimeout_(connectTimeout) {}
+    : deviceIdPrefixSize_(deviceIdPrefixSize),
+      printingPort_(printingPort),
+      connectTimeout_(connectTimeout) {}
 
 int TcpLanLibrary::Startup() {
     return 1;
@@ -26,7 +28,7 @@ void TcpLanLibrary::Cleanup() {
 
 std::int32_t TcpLanLibrary::OpenPort(std::string_view address) {
     lastOpenedPort_ = -1;
-    const std::optional<HostAndPort> target = platform::ParseHostAndPort(address);
+    const std::optional<HostAndPort> target = platform::ParseHostAndPort(address, printingPort_);
     if (!target) {
         return -1;
     }
@@ -94,7 +96,7 @@ std::int32_t TcpLanLibrary::OpenStatus(std::string_view ipAddress) {
         return -1;
     }
     // The status channel is the printing port too, whatever port the address names.
-    target->port = platform::kRawPrinterPort;
+    target->port = printingPort_;
     std::error_code error;
     std::optional<TcpConnection> connection =
         TcpConnection::Connect(*target, connectTimeout_, error);

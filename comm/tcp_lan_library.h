@@ -28,7 +28,10 @@ inline constexpr std::size_t kLanMaxWrite = 1024;
 
 class TcpLanLibrary final : public LanLibrary {
   public:
+    // printingPort: the TCP port of printers whose address names none; printers listen on 9100,
+    // the virtual printer of tests and demonstrations on any port.
     explicit TcpLanLibrary(std::size_t deviceIdPrefixSize,
+                           std::uint16_t printingPort = platform::kRawPrinterPort,
                            std::chrono::milliseconds connectTimeout = kLanConnectTimeout);
 
     std::size_t deviceIdPrefixSize() const { return deviceIdPrefixSize_; }
@@ -71,6 +74,7 @@ class TcpLanLibrary final : public LanLibrary {
     bool Remove(std::int32_t handle, HandleKind kind);
 
     std::size_t deviceIdPrefixSize_;
+    std::uint16_t printingPort_;
     std::chrono::milliseconds connectTimeout_;
     std::map<std::int32_t, Entry> entries_;
     std::int32_t nextHandle_ = 1;

@@ -122,8 +122,9 @@ FileDescriptor ConnectTo(const addrinfo& address, Steady::time_point deadline,
 
 }  // namespace
 
-std::optional<HostAndPort> ParseHostAndPort(std::string_view address) {
+std::optional<HostAndPort> ParseHostAndPort(std::string_view address, std::uint16_t defaultPort) {
     HostAndPort result;
+    result.port = defaultPort;
     std::string_view host = address;
     std::string_view port;
     bool hasPort = false;

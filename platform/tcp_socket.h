@@ -17,12 +17,14 @@ namespace vrtruty::platform {
 // The raw printing port of network printers.
 inline constexpr std::uint16_t kRawPrinterPort = 9100;
 
-// "HOST" or "HOST:PORT" ("[v6-address]:PORT" for IPv6); nothing when the text is no address.
+// "HOST" or "HOST:PORT" ("[v6-address]:PORT" for IPv6); nothing when the text is no address. An
+// address without a port gets defaultPort.
 struct HostAndPort {
     std::string host;
     std::uint16_t port = kRawPrinterPort;
 };
-std::optional<HostAndPort> ParseHostAndPort(std::string_view address);
+std::optional<HostAndPort> ParseHostAndPort(std::string_view address,
+                                            std::uint16_t defaultPort = kRawPrinterPort);
 
 class TcpConnection {
   public:

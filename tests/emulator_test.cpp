@@ -463,10 +463,12 @@ TEST(PngPaperTest, FlushWritesTheUnfinishedPageAndNumberingContinues) {
     EXPECT_TRUE(std::filesystem::exists(folder / "page-0009.png")) << "a long strip is split";
 }
 
-TEST(PrinterProgramTest, AnswersOverTcpAndWritesTheLastPageWhenStopped) {
+TEST(PrinterProgramTest, AnswersOverTcpCapturesWhatItGetsAndWritesTheLastPageWhenStopped) {
     test::TempFolder folder;
-    PrinterProcess printer(
-        {"--listen", "127.0.0.1:0", "--paper", (folder / "paper").string(), "--model", "TR-770"});
+    const std::filesystem::path capture = folder / "capture.bin";
+    test::WriteBytes(capture, test::Bytes("left from an earlier run"));
+    PrinterProcess printer({"--listen", "127.0.0.1:0", "--paper", (folder / "paper").string(),
+                            "--model", "TR-770", "--capture", capture.string()});
     const std::optional<std::string> first = printer.ReadLine();
     ASSERT_TRUE(first && first->starts_with("PORT ")) << first.value_or("(no output)");
     const int port = std::stoi(first->substr(5));
@@ -480,8 +482,11 @@ TEST(PrinterProgramTest, AnswersOverTcpAndWritesTheLastPageWhenStopped) {
     connection->Send(kPrinterId, 5s);
     EXPECT_EQ(Hex(std::span(reply).first(connection->Receive(reply, 5s).bytes)),
               Hex(Tagged("_TR-770")));
-    connection->Send(Cat({test::Bytes("Hello\n"), {0x1B, 0x70, 0x32, 0x50, 0x50}}), 5s);
+    const Bytes job = Cat({test::Bytes("Hello\n"), {0x1B, 0x70, 0x32, 0x50, 0x50}});
+    connection->Send(job, 5s);
     EXPECT_EQ(printer.ReadLine(), "buzzer");
+    EXPECT_EQ(Hex(test::ReadBytes(capture)), Hex(Cat({kPrinterId, job})))
+        << "the capture is complete once the printer has acted on the bytes";
     connection.reset();
 
     std::vector<std::string> lastLines;
@@ -494,8 +499,9 @@ TEST(PrinterProgramTest, AnswersOverTcpAndWritesTheLastPageWhenStopped) {
 TEST(PrinterProgramTest, PseudoTerminalKeepsServingWhenTheUtilityReopensIt) {
     test::TempFolder folder;
     const std::filesystem::path link = folder / "ttyPRINTER";
-    PrinterProcess printer(
-        {"--pty", link.string(), "--state", (folder / "state").string(), "--offline"});
+    const std::filesystem::path capture = folder / "capture.bin";
+    PrinterProcess printer({"--pty", link.string(), "--state", (folder / "state").string(),
+                            "--offline", "--capture", capture.string()});
     const std::optional<std::string> ready = printer.ReadLine();
     ASSERT_TRUE(ready && ready->starts_with("PTY /dev/")) << ready.value_or("(no output)");
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -510,6 +516,7 @@ TEST(PrinterProgramTest, PseudoTerminalKeepsServingWhenTheUtilityReopensIt) {
         EXPECT_EQ(Hex(std::span(reply).first(port->Read(reply, 5s).bytes)), "1A")
             << "open number " << open;
     }
+    EXPECT_EQ(Hex(test::ReadBytes(capture)), Hex(Cat({Status(1), Status(1)})));
 
     std::vector<std::string> lastLines;
     EXPECT_EQ(printer.Stop(SIGINT, lastLines), 0);

@@ -87,6 +87,24 @@ TEST_F(Startup, ReadsTheConfiguredPrinterRegionAndPorts) {
     EXPECT_TRUE(state.model.flags.bMelody);
 }
 
+TEST_F(Startup, TheRememberedUsbPrinterIsSelectedAmongThoseAttached) {
+    WriteConfig(u"[PORT]\r\nPORTNAME=USB\r\n[USBPORT]\r\nUSB_NO=USB(Serial No:B2)\r\n");
+    options.enumerateUsbPrinters = [] {
+        return std::vector<platform::UsbPrinterDevice>{
+            {"/sys/devices/usb1/1-1", "/dev/usb/lp0", "7a41", "5c21", "A1", 1},
+            {"/sys/devices/usb1/1-2", "/dev/usb/lp1", "7a41", "5c21", "B2", 2}};
+    };
+    const StartupResult result = RunStartup(options);
+    ASSERT_EQ(result.status, StartupStatus::Running);
+    const AppState& state = *result.state;
+    ASSERT_EQ(state.usbDevices.size(), 2u);
+    EXPECT_EQ(state.config.portKind, PortKind::PORT_USB);
+    EXPECT_EQ(state.config.usbIndex, 1u);
+    EXPECT_EQ(state.usbDevices[1].devicePath, "/dev/usb/lp1");
+    EXPECT_EQ(SelectedUsbIdentifier(state.usbDevices, state.config.usbIndex), "USB(Serial No:B2)")
+        << "what the configuration is saved with";
+}
+
 TEST_F(Startup, LogsSpecSetTheFlagsAndProgramEndWhenTheLogIsOn) {
     WriteConfig(u"[LOGOUT]\r\nMODE=On\r\n[PRNAME]\r\nPR_NO=TR-770 (PFBM)\r\n");
     StartupResult result = RunStartup(options);
@@ -96,6 +114,11 @@ TEST_F(Startup, LogsSpecSetTheFlagsAndProgramEndWhenTheLogIsOn) {
     std::string expected;
     for (const char* line : {">>>>>>>>>>>>>>>>>",
                              "SpecSet Start",
+                             "GetUsbPort Start",
+                             "GetUSBHandle Start",
+                             "GetUSBHandle [None]",
+                             "GetUSBHandle End",
+                             "GetUsbPort End",
                              ">>>>>>>>>>>>>>>>>",
                              "DefaultDataSet",
                              "Setup IniData Disable",

@@ -1,0 +1,28 @@
+#include "app/machine_startup.h"
+
+#include <cstdlib>
+
+#include "platform/home_folder.h"
+#include "platform/port_enumeration.h"
+#include "platform/usb_printers.h"
+
+namespace vrtruty::app {
+
+StartupOptions MachineStartupOptions(const std::filesystem::path& home, platform::Clock& clock) {
+    StartupOptions options;
+    options.home = home;
+    // The shipped files lie beside the executable; VRTRUTY_RESOURCES points elsewhere (used when
+    // the shipped language files are made from the built-in texts).
+    const char* resources = std::getenv("VRTRUTY_RESOURCES");
+    options.resourceFolder = resources != nullptr && *resources != '\0'
+                                 ? std::filesystem::path(resources)
+                                 : platform::ExecutableDirectory();
+    options.clock = &clock;
+    options.libraryAvailable = MarkerLibraryProbe(platform::ExecutableDirectory() / "lib");
+    options.serialDevices = platform::FindSerialDevices();
+    options.parallelDevices = platform::FindParallelDevices();
+    options.enumerateUsbPrinters = [] { return platform::EnumerateUsbPrinters(); };
+    return options;
+}
+
+}  // namespace vrtruty::app

@@ -1,0 +1,127 @@
+#include "app/port_settings.h"
+
+#include <array>
+#include <charconv>
+#include <optional>
+
+#include "app/unicode.h"
+#include "app/usb_list.h"
+#include "comm/error_codes.h"
+#include "comm/printer_search.h"
+#include "comm/tcp_lan_library.h"
+#include "lang/text_numbers.h"
+
+namespace vrtruty::app {
+namespace {
+
+using Address = std::array<int, 4>;
+
+// "a.b.c.d" with each number 0 to 255 and nothing else.
+std::optional<Address> ParseAddress(std::string_view text) {
+    Address numbers{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::size_t dot = i + 1 < numbers.size() ? text.find('.') : text.size();
+        if (dot == std::string_view::npos || dot == 0 || dot > 3) {
+            return std::nullopt;
+        }
+        const auto [end, error] = std::from_chars(text.data(), text.data() + dot, numbers[i]);
+        if (error != std::errc{} || end != text.data() + dot || numbers[i] < 0 ||
+            numbers[i] > 255) {
+            return std::nullopt;
+        }
+        text.remove_prefix(std::min(dot + 1, text.size()));
+    }
+    return numbers;
+}
+
+bool SameAddress(std::string_view a, std::string_view b) {
+    const auto left = ParseAddress(a);
+    const auto right = ParseAddress(b);
+    return left && right ? *left == *right : a == b;
+}
+
+bool Listed(std::span<const LanPrinterEntry> list, std::string_view address) {
+    for (const LanPrinterEntry& entry : list) {
+        if (SameAddress(entry.ipAddress, address)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int CheckNewLanAddress(std::string_view address, std::span<const LanPrinterEntry> list) {
+    const auto numbers = ParseAddress(address);
+    if (!numbers || (*numbers)[3] == 0 || (*numbers)[3] == 255) {
+        return comm::LAN_ERR_IPADDRESS;
+    }
+    if (Listed(list, address)) {
+        return comm::LAN_ERR_IPDUPLICATE;
+    }
+    if (list.size() >= kMaxLanPrinters) {
+        return comm::LAN_ERR_IPMAX;
+    }
+    return comm::PRT_SUCCESS;
+}
+
+int MergeFoundPrinters(std::vector<LanPrinterEntry>& list, std::span<const LanPrinterEntry> found) {
+    for (const LanPrinterEntry& printer : found) {
+        LanPrinterEntry entry{printer.libraryMode,
+                              TruncateToUtf16Units(printer.ipAddress, kLanFieldLimit),
+                              TruncateToUtf16Units(printer.macAddress, kLanFieldLimit),
+                              TruncateToUtf16Units(printer.model, kLanFieldLimit)};
+        if (Listed(list, entry.ipAddress)) {
+            continue;
+        }
+        if (list.size() >= kMaxLanPrinters) {
+            return comm::LAN_ERR_IPMAX;
+        }
+        list.push_back(std::move(entry));
+    }
+    return comm::PRT_SUCCESS;
+}
+
+void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex) {
+    // Rows of the format table: 7E1, 7O1, 8N1, 8E1, 8O1. Data bits 0 = 7, 1 = 8; parity 0 none,
+    // 1 even, 2 odd.
+    static constexpr std::array<std::array<std::uint16_t, 2>, 5> kBitsAndParity = {
+        {{0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}};
+    const std::size_t row = formatIndex < kBitsAndParity.size() ? formatIndex : 2;
+    serial.formatIndex = static_cast<std::uint16_t>(row);
+    serial.dataBits = kBitsAndParity[row][0];
+    serial.parity = kBitsAndParity[row][1];
+}
+
+int SearchNetworkPrinters(AppState& state, std::uint16_t lanPrintingPort,
+                          std::vector<LanPrinterEntry>& found) {
+    std::optional<comm::TcpLanLibrary> first;
+    std::optional<comm::TcpLanLibrary> second;
+    if (state.libraries.sxLoaded) {
+        first.emplace(comm::kFirstSlotDeviceIdPrefix, lanPrintingPort);
+    }
+    if (state.libraries.qkLoaded) {
+        second.emplace(comm::kSecondSlotDeviceIdPrefix, lanPrintingPort);
+    }
+    const PrinterModelRow& row = PrinterNameTable()[state.model.printerRow];
+    return comm::SearchPrinter({first ? &*first : nullptr, second ? &*second : nullptr},
+                               row.searchModelName, state.log, found);
+}
+
+std::error_code SavePortSettings(const AppState& state) {
+    const lang::TextTable& texts = state.texts;
+    const SaveContext context{
+        .printerRow = PrinterNameTable()[state.model.printerRow],
+        .languageName = texts.languageName(texts.languageIndex()),
+        .languageRecognised = state.languageRecognised,
+        .noneWord = texts.Text(lang::MSG_NONE),
+        .comPorts = state.comPorts,
+        .lptPorts = state.lptPorts,
+        .usbIdentifier = SelectedUsbIdentifier(state.usbDevices, state.config.usbIndex),
+        // The printer queues are not offered yet: the configuration names none.
+        .winPortName = {},
+    };
+    return SaveUtilityConfig(state.configPath, state.config, context);
+}
+
+}  // namespace vrtruty::app

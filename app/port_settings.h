@@ -1,0 +1,43 @@
+// What the port settings dialog decides without a window: whether a typed network address may be
+// checked with the printer, how the printers of a network search join the list, the serial record
+// of a format choice, the search itself over the run's LAN library slots, and the writing of the
+// confirmed choice into the configuration file.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "app/config.h"
+#include "app/serial_settings.h"
+#include "app/startup.h"
+
+namespace vrtruty::app {
+
+// Characters a list entry keeps of a found printer's address, MAC address and model.
+inline constexpr std::size_t kLanFieldLimit = 31;
+
+// 0 when the address may be checked with the printer. LAN_ERR_IPADDRESS when it is not four
+// numbers from 0 to 255 or its last number is 0 or 255 (a network or broadcast address),
+// LAN_ERR_IPDUPLICATE when the list holds it already, LAN_ERR_IPMAX when the list is full.
+int CheckNewLanAddress(std::string_view address, std::span<const LanPrinterEntry> list);
+
+// Appends the found printers, in order, whose address the list does not hold yet, each field cut
+// to kLanFieldLimit characters. LAN_ERR_IPMAX when the list filled up before every new printer was
+// taken (what was appended stays), else 0.
+int MergeFoundPrinters(std::vector<LanPrinterEntry>& list, std::span<const LanPrinterEntry> found);
+
+// Takes a row of the format table: its index and the data bits and parity that follow from it.
+void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex);
+
+// The network search over the LAN library slots of the run: 0 with the printers of the chosen
+// model in `found`, else the search's error code.
+int SearchNetworkPrinters(AppState& state, std::uint16_t lanPrintingPort,
+                          std::vector<LanPrinterEntry>& found);
+
+// Writes the port choice, model, language and network printer list into the configuration file.
+std::error_code SavePortSettings(const AppState& state);
+
+}  // namespace vrtruty::app

@@ -1,0 +1,73 @@
+#include "app/printer_connection.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
+
+#include "comm/command_exchange.h"
+#include "comm/error_codes.h"
+#include "comm/send_operation.h"
+#include "comm/tcp_lan_library.h"
+#include "lang/text_numbers.h"
+
+namespace vrtruty::app {
+
+PrinterConnection::PrinterConnection(AppState& state, std::uint16_t lanPrintingPort,
+                                     std::optional<UsbDeviceEntry> usbDevice)
+    : state_(state), context_(state.config, state.comPorts, state.lptPorts) {
+    context_.model = state.model.printerRow;
+    if (usbDevice) {
+        context_.usbDevices = {std::move(*usbDevice)};
+    } else {
+        context_.usbDevices = state.usbDevices;
+    }
+    if (state.libraries.sxLoaded) {
+        first_ =
+            std::make_unique<comm::TcpLanLibrary>(comm::kFirstSlotDeviceIdPrefix, lanPrintingPort);
+    }
+    if (state.libraries.qkLoaded) {
+        second_ =
+            std::make_unique<comm::TcpLanLibrary>(comm::kSecondSlotDeviceIdPrefix, lanPrintingPort);
+    }
+    // The first library serves unless only the second could be started.
+    context_.lanLibrary = first_ != nullptr ? 0 : 1;
+    port_ = std::make_unique<comm::PortAccess>(
+        context_, state.clock, state.log, devices_,
+        std::array<comm::LanLibrary*, 2>{first_.get(), second_.get()},
+        state.texts.Text(lang::MSG_NONE),
+        comm::PortSwitches{state.config.switches.statusCheck,
+                           state.config.switches.errorAutoRecover});
+}
+
+PrinterConnection::~PrinterConnection() = default;
+
+std::string PrinterConnection::modelTag() const {
+    return PrinterNameTable()[state_.model.printerRow].modelTag;
+}
+
+int VerifyPrinterConnection(PrinterConnection& connection) {
+    comm::PortAccess& port = connection.port();
+    int result = comm::PortReplace(port, 1);
+    if (result == comm::PRT_SUCCESS) {
+        const bool usb = port.context().portKind == PortKind::PORT_USB;
+        result = comm::CheckPrinter(port, port.GetPortName(usb ? 1 : 0), connection.modelTag());
+    }
+    comm::PortReplace(port, 0);
+    return result;
+}
+
+std::uint16_t LanPrintingPortFromEnvironment() {
+    const char* value = std::getenv("VRTRUTY_LAN_PORT");
+    if (value == nullptr) {
+        return platform::kRawPrinterPort;
+    }
+    const std::string_view text(value);
+    std::uint16_t port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc{} || end != text.data() + text.size() || port == 0) {
+        return platform::kRawPrinterPort;
+    }
+    return port;
+}
+
+}  // namespace vrtruty::app

@@ -1,0 +1,52 @@
+// The way from the application state to the printer: the printer context of the configured port,
+// the device files, the built-in LAN library slots and the port layer over them. One is made for
+// every user action and dropped after it, so no port outlives the action.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/startup.h"
+#include "comm/lan_library.h"
+#include "comm/port_access.h"
+#include "platform/tcp_socket.h"
+
+namespace vrtruty::app {
+
+class PrinterConnection {
+  public:
+    // lanPrintingPort: the TCP port of network printers whose address names none. usbDevice: a
+    // USB printer to use instead of the ones found on the machine (the command line names one).
+    explicit PrinterConnection(AppState& state,
+                               std::uint16_t lanPrintingPort = platform::kRawPrinterPort,
+                               std::optional<UsbDeviceEntry> usbDevice = std::nullopt);
+    ~PrinterConnection();
+    PrinterConnection(const PrinterConnection&) = delete;
+    PrinterConnection& operator=(const PrinterConnection&) = delete;
+
+    comm::PortAccess& port() { return *port_; }
+    comm::PrinterContext& context() { return context_; }
+    // The tag the chosen model answers the printer ID request with ("_TR-770").
+    std::string modelTag() const;
+
+  private:
+    AppState& state_;
+    comm::PrinterContext context_;
+    comm::SystemDeviceOpener devices_;
+    std::unique_ptr<comm::LanLibrary> first_;
+    std::unique_ptr<comm::LanLibrary> second_;
+    std::unique_ptr<comm::PortAccess> port_;
+};
+
+// Verifies that the chosen model answers on the configured port: the port is set aside from a
+// printer queue, the printer is checked under the port's name (the device path for USB), and the
+// port is given back. 0 or the printer error code.
+int VerifyPrinterConnection(PrinterConnection& connection);
+
+// The printing port of network printers: VRTRUTY_LAN_PORT when it holds a port number (tests and
+// the demonstration run the virtual printer on a free port), else 9100.
+std::uint16_t LanPrintingPortFromEnvironment();
+
+}  // namespace vrtruty::app
