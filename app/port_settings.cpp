@@ -8,7 +8,6 @@
 #include "app/usb_list.h"
 #include "comm/error_codes.h"
 #include "comm/printer_search.h"
-#include "comm/tcp_lan_library.h"
 #include "lang/text_numbers.h"
 
 namespace vrtruty::app {
@@ -93,19 +92,10 @@ void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex) {
     serial.parity = kBitsAndParity[row][1];
 }
 
-int SearchNetworkPrinters(AppState& state, std::uint16_t lanPrintingPort,
-                          std::vector<LanPrinterEntry>& found) {
-    std::optional<comm::TcpLanLibrary> first;
-    std::optional<comm::TcpLanLibrary> second;
-    if (state.libraries.sxLoaded) {
-        first.emplace(comm::kFirstSlotDeviceIdPrefix, lanPrintingPort);
-    }
-    if (state.libraries.qkLoaded) {
-        second.emplace(comm::kSecondSlotDeviceIdPrefix, lanPrintingPort);
-    }
-    const PrinterModelRow& row = PrinterNameTable()[state.model.printerRow];
-    return comm::SearchPrinter({first ? &*first : nullptr, second ? &*second : nullptr},
-                               row.searchModelName, state.log, found);
+int SearchNetworkPrinters(PrinterConnection& connection, std::vector<LanPrinterEntry>& found) {
+    const PrinterModelRow& row = PrinterNameTable()[connection.context().model];
+    return comm::SearchPrinter(connection.lanLibraries(), row.searchModelName,
+                               connection.port().log(), found);
 }
 
 std::error_code SavePortSettings(const AppState& state) {

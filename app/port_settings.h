@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/config.h"
+#include "app/printer_connection.h"
 #include "app/serial_settings.h"
 #include "app/startup.h"
 
@@ -32,10 +33,9 @@ int MergeFoundPrinters(std::vector<LanPrinterEntry>& list, std::span<const LanPr
 // Takes a row of the format table: its index and the data bits and parity that follow from it.
 void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex);
 
-// The network search over the LAN library slots of the run: 0 with the printers of the chosen
+// The network search over the connection's LAN library slots: 0 with the printers of the chosen
 // model in `found`, else the search's error code.
-int SearchNetworkPrinters(AppState& state, std::uint16_t lanPrintingPort,
-                          std::vector<LanPrinterEntry>& found);
+int SearchNetworkPrinters(PrinterConnection& connection, std::vector<LanPrinterEntry>& found);
 
 // Writes the port choice, model, language and network printer list into the configuration file.
 std::error_code SavePortSettings(const AppState& state);

@@ -32,8 +32,7 @@ PrinterConnection::PrinterConnection(AppState& state, std::uint16_t lanPrintingP
     // The first library serves unless only the second could be started.
     context_.lanLibrary = first_ != nullptr ? 0 : 1;
     port_ = std::make_unique<comm::PortAccess>(
-        context_, state.clock, state.log, devices_,
-        std::array<comm::LanLibrary*, 2>{first_.get(), second_.get()},
+        context_, state.clock, state.log, devices_, lanLibraries(),
         state.texts.Text(lang::MSG_NONE),
         comm::PortSwitches{state.config.switches.statusCheck,
                            state.config.switches.errorAutoRecover});

@@ -3,6 +3,7 @@
 // every user action and dropped after it, so no port outlives the action.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,6 +29,8 @@ class PrinterConnection {
 
     comm::PortAccess& port() { return *port_; }
     comm::PrinterContext& context() { return context_; }
+    // The LAN library slots of the run; a slot whose library is not loaded is null.
+    std::array<comm::LanLibrary*, 2> lanLibraries() { return {first_.get(), second_.get()}; }
     // The tag the chosen model answers the printer ID request with ("_TR-770").
     std::string modelTag() const;
 

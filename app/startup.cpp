@@ -65,9 +65,10 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     // The remembered USB printer is looked up among those attached now; the reader sets the
     // selection, so the one kept here does not matter.
     std::size_t usbIndex = 0;
+    state.enumerateUsbPrinters = options.enumerateUsbPrinters;
     RebuildUsbList(state.usbDevices, usbIndex,
                    PrinterNameTable()[state.model.printerRow].usbIdPrefix,
-                   state.texts.Text(lang::MSG_NONE), state.log, options.enumerateUsbPrinters);
+                   state.texts.Text(lang::MSG_NONE), state.log, state.enumerateUsbPrinters);
     std::vector<std::string> usbIdentifiers;
     for (const UsbDeviceEntry& device : state.usbDevices) {
         usbIdentifiers.push_back(device.displayName);

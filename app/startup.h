@@ -59,7 +59,8 @@ struct AppState {
     std::filesystem::path temporarySettingsPath;  // "Vrtrutys.dat" in the home folder
     PortNameList comPorts;
     PortNameList lptPorts;
-    std::vector<UsbDeviceEntry> usbDevices;  // the model's USB printers; config.usbIndex selects
+    std::vector<UsbDeviceEntry> usbDevices;     // the model's USB printers; config.usbIndex selects
+    UsbPrinterEnumerator enumerateUsbPrinters;  // lists the USB printers attached now
     RuntimeLibraries libraries;
     int osClass = -1;
     std::optional<platform::InstanceLock> instanceLock;

@@ -120,7 +120,8 @@ int SearchPrinter(std::array<LanLibrary*, 2> libraries, std::string_view searchM
         for (std::size_t i = 0; i < answered; ++i) {
             app::LanPrinterEntry printer{static_cast<std::int32_t>(slot),
                                          AnswerField(answers[i].ipAddress),
-                                         AnswerField(answers[i].macAddress), {}};
+                                         AnswerField(answers[i].macAddress),
+                                         {}};
             const DeviceIdResult id =
                 ReadDeviceModel(*library, traits.deviceIdPrefix, printer.ipAddress, log);
             if (!id.readable) {

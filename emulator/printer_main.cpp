@@ -64,6 +64,9 @@ A virtual thermal receipt printer that speaks the printer's command language.
                       a missing file is created with the factory settings, a
                       damaged one is ignored (factory settings) until rewritten
   --paper DIR         write printed pages as DIR/page-0001.png, ...
+  --capture FILE      append every byte received (TCP and pseudo-terminal, in
+                      order of arrival) to FILE, created empty at start and
+                      flushed after every read
   --offline           off line (no cause given)
   --cover-open        cover open
   --paper-end         roll paper end
@@ -91,6 +94,7 @@ struct Arguments {
     std::optional<fs::path> pty;
     std::optional<fs::path> state;
     std::optional<fs::path> paper;
+    std::optional<fs::path> capture;
     bool help = false;
 };
 
@@ -139,8 +143,8 @@ ParsedArguments ParseArguments(std::span<char* const> argv) {
         } else {
             const bool known = option == "--model" || option == "--model-tag" ||
                                option == "--listen" || option == "--pty" || option == "--state" ||
-                               option == "--paper" || option == "--no-reply" ||
-                               option == "--bad-reply";
+                               option == "--paper" || option == "--capture" ||
+                               option == "--no-reply" || option == "--bad-reply";
             if (!known) {
                 return fail("unknown option " + std::string(option));
             }
@@ -160,6 +164,8 @@ ParsedArguments ParseArguments(std::span<char* const> argv) {
                 result.state = fs::path(*text);
             } else if (option == "--paper") {
                 result.paper = fs::path(*text);
+            } else if (option == "--capture") {
+                result.capture = fs::path(*text);
             } else if (option == "--bad-reply") {
                 auto bad = vrtruty::emulator::ParseBadReply(*text);
                 if (!bad) {
@@ -401,8 +407,29 @@ void WriteTerminal(int fd, std::span<const std::uint8_t> bytes) {
     }
 }
 
+// Keeps a copy of everything received, for tests that check the exact bytes of a job. Flushed
+// after every read: whoever sees the printer react finds the bytes that caused it in the file.
+class Capture {
+  public:
+    Capture() = default;
+    explicit Capture(const fs::path& path)
+        : file_(path, std::ios::binary | std::ios::out | std::ios::trunc) {}
+    bool good() const { return file_.is_open() && file_.good(); }
+    void Append(std::span<const std::uint8_t> bytes) {
+        if (!file_.is_open()) {
+            return;
+        }
+        file_.write(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<std::streamsize>(bytes.size()));
+        file_.flush();
+    }
+
+  private:
+    std::ofstream file_;
+};
+
 int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal* terminal,
-          int stopSignals) {
+          int stopSignals, Capture& capture) {
     using Clock = std::chrono::steady_clock;
     UniqueFd connection;
     std::vector<std::uint8_t> buffer(kReadChunk);
@@ -457,8 +484,9 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
             if (connection.valid()) {
                 const ssize_t received = ::recv(connection.get(), buffer.data(), buffer.size(), 0);
                 if (received > 0) {
-                    const auto reply =
-                        engine.Feed(std::span(buffer).first(static_cast<std::size_t>(received)));
+                    const auto chunk = std::span(buffer).first(static_cast<std::size_t>(received));
+                    capture.Append(chunk);
+                    const auto reply = engine.Feed(chunk);
                     if (!SendAll(connection.get(), reply)) {
                         connection.Reset();
                     }
@@ -477,9 +505,9 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
             const ssize_t received = ::read(terminal->master(), buffer.data(), buffer.size());
             // While the printer restarts the engine takes nothing, so serial input is lost.
             if (received > 0) {
-                WriteTerminal(
-                    terminal->master(),
-                    engine.Feed(std::span(buffer).first(static_cast<std::size_t>(received))));
+                const auto chunk = std::span(buffer).first(static_cast<std::size_t>(received));
+                capture.Append(chunk);
+                WriteTerminal(terminal->master(), engine.Feed(chunk));
             }
         }
     }
@@ -537,6 +565,16 @@ int main(int argc, char** argv) {
         (arguments.state && !PrepareStateFile(*arguments.state, arguments.engine, error))) {
         std::cerr << "vrtruty-printer: " << error << '\n';
         return kExitFailure;
+    }
+
+    Capture capture;
+    if (arguments.capture) {
+        capture = Capture(*arguments.capture);
+        if (!capture.good()) {
+            std::cerr << "vrtruty-printer: --capture: cannot create " << arguments.capture->string()
+                      << '\n';
+            return kExitFailure;
+        }
     }
 
     std::unique_ptr<vrtruty::emulator::PaperSink> paper;
@@ -599,7 +637,7 @@ int main(int argc, char** argv) {
     }
 
     const int status =
-        Serve(engine, listener ? &*listener : nullptr, terminal.get(), stopSignals.get());
+        Serve(engine, listener ? &*listener : nullptr, terminal.get(), stopSignals.get(), capture);
     paper->Flush();
     return status;
 }

@@ -45,8 +45,7 @@ class SearchingLibrary final : public test::FakeLanLibrary {
         asked_ = std::string(ip);
         return kDefaultHandle;
     }
-    int GetDeviceID(std::int32_t, std::span<std::uint8_t> buffer,
-                    std::uint32_t& length) override {
+    int GetDeviceID(std::int32_t, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
         const auto printer = std::find_if(printers_.begin(), printers_.end(),
                                           [&](const Printer& p) { return p.ip == asked_; });
         if (printer == printers_.end() || printer->deviceId.empty()) {
@@ -78,8 +77,7 @@ TEST(PrinterSearch, KeepsExactlyTheChosenModelWithTheSlotThatFoundIt) {
     EXPECT_EQ(found[0].model, "TR-770");
 
     found.clear();
-    EXPECT_EQ(comm::SearchPrinter({nullptr, &second}, "TR-770II", log, found),
-              comm::PRT_ERR_SEARCH)
+    EXPECT_EQ(comm::SearchPrinter({nullptr, &second}, "TR-770II", log, found), comm::PRT_ERR_SEARCH)
         << "no printer of the model: nothing found";
     EXPECT_TRUE(found.empty());
 }

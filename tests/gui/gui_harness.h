@@ -1,0 +1,161 @@
+// What the window tests share: prompts that answer from a script and record what was asked, a
+// fresh home folder, the application state started on it, and the virtual printer on loopback.
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/machine_startup.h"
+#include "app/startup.h"
+#include "platform/clock.h"
+#include "printer_process.h"
+#include "ui/prompts.h"
+#include "ui/session.h"
+
+namespace vrtruty::test {
+
+// Answers message boxes from a queue (OK when it is empty) and records every box.
+class ScriptedPrompts final : public ui::Prompts {
+  public:
+    int Ask(QWidget*, const ui::MessageRequest& request) override {
+        asked.push_back(request);
+        if (onAsk) {
+            onAsk(request);
+        }
+        if (answers.empty()) {
+            return ui::ID_OK;
+        }
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return fileAnswer;
+    }
+    platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) override {
+        opened.push_back(document);
+        return documentResult;
+    }
+
+    // The texts asked so far, one per box.
+    QStringList Texts() const {
+        QStringList texts;
+        for (const auto& request : asked) {
+            texts << request.text;
+        }
+        return texts;
+    }
+
+    std::deque<int> answers;
+    std::vector<ui::MessageRequest> asked;
+    std::function<void(const ui::MessageRequest&)> onAsk;
+    QString fileAnswer;
+    platform::OpenDocumentResult documentResult = platform::OpenDocumentResult::Opened;
+    std::vector<std::filesystem::path> opened;
+};
+
+// Waits a tenth of the protocol's time: loopback replies still arrive in order, and a window
+// test against the printer takes a fraction of a second.
+class ScaledClock final : public platform::Clock {
+  public:
+    std::chrono::milliseconds now() const override { return real_.now(); }
+    void sleepFor(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration / 10);
+    }
+    platform::LocalTime localTime() const override { return real_.localTime(); }
+
+  private:
+    platform::RealClock real_;
+};
+
+// The virtual printer on a free loopback port; what it receives is kept in a capture file.
+class VirtualPrinter {
+  public:
+    explicit VirtualPrinter(const QString& folder, std::vector<std::string> extra = {}) {
+        capture_ = (folder + "/capture.bin").toStdString();
+        std::vector<std::string> arguments = {"--listen",  "127.0.0.1:0",
+                                              "--capture", capture_,
+                                              "--paper",   (folder + "/paper").toStdString()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        QDir().mkpath(folder + "/paper");
+        process_ = std::make_unique<PrinterProcess>(arguments);
+        const auto line = process_->ReadLine();
+        if (line && line->starts_with("PORT ")) {
+            port_ = static_cast<std::uint16_t>(std::stoi(line->substr(5)));
+        }
+    }
+    std::uint16_t port() const { return port_; }
+    // Everything received so far.
+    QByteArray Received() const {
+        QFile file(QString::fromStdString(capture_));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void ClearReceived() const { QFile::resize(QString::fromStdString(capture_), 0); }
+
+  private:
+    std::string capture_;
+    std::unique_ptr<PrinterProcess> process_;
+    std::uint16_t port_ = 0;
+};
+
+// A started utility on a fresh home folder.
+class GuiWorld {
+  public:
+    GuiWorld() { home_.setAutoRemove(true); }
+
+    QString homePath() const { return home_.path(); }
+    std::filesystem::path home() const { return home_.path().toStdString(); }
+
+    // Runs the start-up on the home folder (creating its configuration the first time).
+    app::AppState& Start(std::uint16_t lanPort = 9100) {
+        session_.reset();
+        state_.reset();
+        app::StartupOptions options = app::MachineStartupOptions(home(), clock_);
+        options.lockDirectory.reset();
+        app::StartupResult started = app::RunStartup(options);
+        state_ = std::move(started.state);
+        if (state_ != nullptr) {
+            session_ = std::make_unique<ui::Session>(*state_, prompts, lanPort);
+        }
+        return *state_;
+    }
+    // Makes the loopback printer the configured network printer, verified.
+    void UseLanPrinter() {
+        state_->config.portKind = app::PortKind::PORT_LAN;
+        state_->config.lanPrinters = {{0, "127.0.0.1", {}, {}}};
+        state_->config.lanIndex = 0;
+        state_->connectionVerified = true;
+        state_->showPortDialogAtStart = false;
+    }
+
+    app::AppState& state() { return *state_; }
+    ui::Session& session() { return *session_; }
+
+    ScriptedPrompts prompts;
+
+  private:
+    QTemporaryDir home_;
+    ScaledClock clock_;
+    std::unique_ptr<app::AppState> state_;
+    std::unique_ptr<ui::Session> session_;
+};
+
+// Saves a picture of the widget into VRTRUTY_SCREENSHOTS (when set) as NAME.png.
+inline void SaveScreenshot(QWidget& widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("VRTRUTY_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(folder);
+    widget.grab().save(folder + "/" + name + ".png");
+}
+
+}  // namespace vrtruty::test

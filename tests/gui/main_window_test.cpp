@@ -1,0 +1,252 @@
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+
+#include "gui_harness.h"
+#include "lang/message_style.h"
+#include "ui/instance_beacon.h"
+#include "ui/main_window.h"
+#include "ui/pane.h"
+#include "ui/port_settings_dialog.h"
+
+namespace {
+
+using namespace vrtruty;
+using test::GuiWorld;
+using ui::PaneNumber;
+
+QPushButton* Button(ui::MainWindow& window, const char* name) {
+    auto* button = window.findChild<QPushButton*>(name);
+    if (button == nullptr) {
+        qFatal("no button %s", name);
+    }
+    return button;
+}
+
+// Exactly one pane shows, and only that one takes input.
+void VerifyOnlyPaneShown(ui::MainWindow& window, PaneNumber shown) {
+    for (PaneNumber number : {PaneNumber::PrinterSetup, PaneNumber::LogoSettings,
+                              PaneNumber::Extension1, PaneNumber::PrinterTest}) {
+        ui::Pane* pane = window.pane(number);
+        QCOMPARE(pane->isVisible(), number == shown);
+        QCOMPARE(pane->isEnabled(), number == shown);
+    }
+    QCOMPARE(window.currentPane(), shown);
+}
+
+class MainWindowTest final : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void showsTitleModelAndPort() {
+        GuiWorld world;
+        world.Start();
+        world.UseLanPrinter();
+        ui::MainWindow window(world.session());
+        window.ShowPortInMainWindow();
+        window.show();
+        QCOMPARE(window.windowTitle(), QString("TR Thermal Printer Utility"));
+        QCOMPARE(window.findChild<QLabel*>("printerName")->text(), QString(" TR-770II "));
+        QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
+        QCOMPARE(Button(window, "printerSetupButton")->text(), QString("Printer Setup(&S)"));
+        // Without the network setup button, its place shows Logo Settings.
+        QCOMPARE(Button(window, "logoSettingsButton")->text(), QString("Logo Settings(&L)"));
+        QVERIFY(!Button(window, "printerTestButton")->isVisible());
+        VerifyOnlyPaneShown(window, PaneNumber::PrinterSetup);
+    }
+
+    void firstStartOpensPortSettingsThenEnablesTheFunctions() {
+        QTemporaryDir folder;
+        test::VirtualPrinter printer(folder.path());
+        GuiWorld world;
+        world.Start(printer.port());
+        ui::MainWindow window(world.session());
+        window.show();
+        bool dialogOpened = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = dynamic_cast<ui::PortSettingsDialog*>(QApplication::activeModalWidget());
+            dialogOpened = dialog != nullptr;
+            if (dialog == nullptr) {
+                return;
+            }
+            dialog->findChild<QRadioButton*>("lanRadio")->click();
+            QTest::keyClicks(dialog->findChild<QLineEdit*>("ipAddressEdit"), "127.0.0.1");
+            dialog->findChild<QPushButton*>("addButton")->click();
+            dialog->findChild<QPushButton*>("okButton")->click();
+        });
+        // A fresh configuration names no port: no check, the dialog opens at once.
+        window.CheckConnectionAtStart();
+        QVERIFY(dialogOpened);
+        QCOMPARE(world.prompts.Texts(), QStringList{});
+        QVERIFY(world.state().connectionVerified);
+        QCOMPARE(window.findChild<QLabel*>("printerName")->text(), QString(" TR-770II "));
+        QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
+        QCOMPARE(window.focusWidget(), Button(window, "printerSetupButton"));
+        Button(window, "extension1Button")->click();
+        QVERIFY(window.pane(PaneNumber::Extension1)
+                    ->findChild<QPushButton*>("testPrintButton")
+                    ->isEnabled());
+    }
+
+    void accelerateButtonPaneAndSkipHiddenButtons() {
+        GuiWorld world;
+        world.Start();
+        ui::MainWindow window(world.session());
+        window.show();
+        QApplication::setActiveWindow(&window);
+
+        QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::Extension1);
+        QCOMPARE(QApplication::focusWidget(), Button(window, "extension1Button"));
+        QTest::keyClick(&window, Qt::Key_L, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::LogoSettings);
+        // The test button is hidden (PRINTERTEST is off): Alt+T does nothing.
+        QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::LogoSettings);
+        // The network setup button is not offered: Alt+Z does nothing either.
+        QTest::keyClick(&window, Qt::Key_Z, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::LogoSettings);
+        QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::PrinterSetup);
+    }
+
+    void testPaneOfferedWhenSwitchedOn() {
+        GuiWorld world;
+        world.Start();
+        world.state().config.switches.printerTest = true;
+        ui::MainWindow window(world.session());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::PrinterTest);
+    }
+
+    void paneRemembersItsFocus() {
+        GuiWorld world;
+        world.Start();
+        world.UseLanPrinter();
+        ui::MainWindow window(world.session());
+        window.ShowPortInMainWindow();
+        window.show();
+        QApplication::setActiveWindow(&window);
+        Button(window, "extension1Button")->click();
+        auto* inPane = window.pane(PaneNumber::Extension1)->findChild<QWidget*>("fontCombo");
+        if (inPane == nullptr) {
+            QSKIP("the Extension 1 pane has no controls yet");
+        }
+        inPane->setFocus();
+        Button(window, "printerSetupButton")->click();
+        Button(window, "extension1Button")->click();
+        QCOMPARE(QApplication::focusWidget(), inPane);
+    }
+
+    void altPWithDialogOpenDoesNothing() {
+        GuiWorld world;
+        world.Start();
+        ui::MainWindow window(world.session());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        int dialogsSeen = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            QCOMPARE(window.currentPane(), PaneNumber::PortSettings);
+            // A second Alt+P, at the window, while the dialog is open.
+            QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+            QTest::keyClick(&window, Qt::Key_P, Qt::AltModifier);
+            dialogsSeen = static_cast<int>(window.findChildren<ui::PortSettingsDialog*>().size());
+        });
+        QTest::keyClick(&window, Qt::Key_P, Qt::AltModifier);
+        QCOMPARE(dialogsSeen, 1);
+        QCOMPARE(window.currentPane(), PaneNumber::PrinterSetup);
+    }
+
+    void exitQuestionCancelKeepsWindowAndFocus() {
+        GuiWorld world;
+        world.Start();
+        ui::MainWindow window(world.session());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QPushButton* version = Button(window, "versionButton");
+        version->setFocus();
+        world.prompts.answers = {ui::ID_CANCEL};
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        QCOMPARE(QApplication::focusWidget(), version);
+        QCOMPARE(world.prompts.asked.size(), std::size_t{1});
+        QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_YES_NO_CANCEL});
+        QCOMPARE(
+            world.prompts.asked[0].text,
+            QString("The TR Thermal Printer Utility will now exit.\n\nSave current settings?"));
+    }
+
+    void exitYesSavesAndNoDoesNot() {
+        GuiWorld world;
+        world.Start();
+        const std::filesystem::path saved = world.home() / "Vrtrutys.dat";
+        std::filesystem::remove(saved);
+        {
+            ui::MainWindow window(world.session());
+            window.show();
+            world.prompts.answers = {ui::ID_NO};
+            QVERIFY(window.close());
+            QVERIFY(!std::filesystem::exists(saved));
+        }
+        ui::MainWindow window(world.session());
+        window.show();
+        world.prompts.answers = {ui::ID_YES};
+        QVERIFY(window.close());
+        QCOMPARE(std::filesystem::file_size(saved), std::uintmax_t{59});
+    }
+
+    void laterCopyBringsTheRunningOneToTheFront() {
+        QTemporaryDir lockFolder;
+        const QString name = ui::BeaconName(lockFolder.path().toStdString());
+        QVERIFY(!ui::AskRunningCopyToFront(name));  // nobody runs yet
+        int knocks = 0;
+        ui::InstanceBeacon beacon(name, [&knocks] { ++knocks; });
+        QVERIFY(beacon.listening());
+        QVERIFY(ui::AskRunningCopyToFront(name));
+        QTRY_COMPARE(knocks, 1);
+    }
+
+    void versionBoxAndManualMessages() {
+        GuiWorld world;
+        world.Start();
+        ui::MainWindow window(world.session());
+        window.show();
+        Button(window, "versionButton")->click();
+        QCOMPARE(world.prompts.asked.back().style, std::uint32_t{lang::MB_USER_ICON});
+        QVERIFY2(world.prompts.asked.back().text.startsWith(" TR Thermal Printer Utility\n"),
+                 qPrintable(world.prompts.asked.back().text));
+        QVERIFY(world.prompts.asked.back().text.contains("Version 2.13.01"));
+
+        world.prompts.documentResult = platform::OpenDocumentResult::NotFound;
+        Button(window, "helpButton")->click();
+        QCOMPARE(world.prompts.asked.back().text,
+                 QString("Cannot open the manual because the file could not be found."));
+        world.prompts.documentResult = platform::OpenDocumentResult::NoViewer;
+        Button(window, "helpButton")->click();
+        QCOMPARE(
+            world.prompts.asked.back().text,
+            QString("Adobe Reader is not installed.\n\nInstall Adobe Reader to view manuals."));
+        QCOMPARE(world.prompts.opened.size(), std::size_t{2});
+        QCOMPARE(QString::fromStdString(world.prompts.opened[0].filename().string()),
+                 QString("Utility_Guide_E.pdf"));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeMainWindowTest() {
+    return std::make_unique<MainWindowTest>();
+}
+
+#include "main_window_test.moc"

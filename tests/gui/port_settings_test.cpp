@@ -1,0 +1,268 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <memory>
+
+#include "app/profile_file.h"
+#include "gui_harness.h"
+#include "lang/message_style.h"
+#include "ui/main_window.h"
+#include "ui/port_settings_dialog.h"
+
+namespace {
+
+using namespace vrtruty;
+using test::GuiWorld;
+using test::VirtualPrinter;
+
+const QString kInvalidAddress =
+    "Either the IP address has not been inputted,\nor an invalid value has been inputted.\n\n"
+    "Please verify the IP address.";
+const QString kDuplicateAddress =
+    "The same IP address is already in use.\n\nPlease verify the IP address.";
+const QString kNoConnection =
+    "Could not verify connection with the printer.\nPlease check the following and execute "
+    "again:\n\n･PC and printer are connected as set for the connected port.\n･Printer's power is "
+    "on.\n･Printer's error indicator is not on.";
+const QString kContinueUnverified =
+    "Since it was not possible to verify the connection with the printer,\nfunctions for sending "
+    "settings to the printer and getting information\nfrom the printer cannot be used.\n\nIf this "
+    "is OK, click [OK] to continue.";
+
+template <typename T>
+T* Child(QWidget& parent, const char* name) {
+    auto* child = parent.findChild<T*>(name);
+    if (child == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return child;
+}
+
+// What a user's pick in a list does: the selection moves and the dialog hears of it.
+void Choose(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void AddAddress(ui::PortSettingsDialog& dialog, const QString& address) {
+    auto* edit = Child<QLineEdit>(dialog, "ipAddressEdit");
+    edit->clear();
+    QTest::keyClicks(edit, address);
+    Child<QPushButton>(dialog, "addButton")->click();
+}
+
+QStringList ListedAddresses(ui::PortSettingsDialog& dialog) {
+    auto* list = Child<QTreeWidget>(dialog, "printerList");
+    QStringList addresses;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        addresses << list->topLevelItem(i)->text(0);
+    }
+    return addresses;
+}
+
+std::string ConfigValue(const app::AppState& state, std::string_view section,
+                        std::string_view key) {
+    const app::ProfileFile profile = app::ProfileFile::Load(state.configPath);
+    return app::ReadConfigValue(profile, section, key).value_or("<absent>");
+}
+
+// A loopback port on which nothing listens.
+constexpr std::uint16_t kSilentPort = 1;
+
+class PortSettingsTest final : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void addedPrinterIsVerifiedAndSaved() {
+        QTemporaryDir folder;
+        VirtualPrinter printer(folder.path());
+        GuiWorld world;
+        app::AppState& state = world.Start(printer.port());
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, true);
+        dialog.show();
+        auto* ok = Child<QPushButton>(dialog, "okButton");
+
+        // Keyboard only: the radio's and the label's mnemonics.
+        QApplication::setActiveWindow(&dialog);
+        QTest::keyClick(&dialog, Qt::Key_N, Qt::AltModifier);
+        QTRY_VERIFY(Child<QRadioButton>(dialog, "lanRadio")->isChecked());  // an animated click
+        QVERIFY2(!ok->isEnabled(), "OK needs a network printer in the list");
+        QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Child<QLineEdit>(dialog, "ipAddressEdit"));
+        AddAddress(dialog, "127.0.0.1");
+        QCOMPARE(ListedAddresses(dialog), QStringList{"127.0.0.1"});
+        QVERIFY(ok->isEnabled());
+        test::SaveScreenshot(dialog, "port-settings-lan");
+
+        ok->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(world.prompts.Texts(), QStringList{});
+        QVERIFY(state.connectionVerified);
+        QVERIFY(!state.showPortDialogAtStart);
+        QCOMPARE(ConfigValue(state, "PORT", "PORTNAME"), std::string("LAN"));
+        QCOMPARE(ConfigValue(state, "LANPORT", "LAN_NO"), std::string("127.0.0.1"));
+        QCOMPARE(ConfigValue(state, "IPADDRESSLIST", "CNT"), std::string("1"));
+        QCOMPARE(ConfigValue(state, "IPADDRESSLIST", "IP_ADDRESS001"), std::string("127.0.0.1"));
+        QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
+    }
+
+    void refusedAddressesNeverReachThePrinter() {
+        QTemporaryDir folder;
+        VirtualPrinter printer(folder.path());
+        GuiWorld world;
+        world.Start(printer.port());
+        world.UseLanPrinter();
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+
+        AddAddress(dialog, "127.0.0.0");
+        AddAddress(dialog, "127.0.0.255");
+        AddAddress(dialog, "127.0.0.1");
+        AddAddress(dialog, "127.0.0");
+        QCOMPARE(world.prompts.Texts(), QStringList({kInvalidAddress, kInvalidAddress,
+                                                     kDuplicateAddress, kInvalidAddress}));
+        QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_WARNING_OK});
+        QCOMPARE(ListedAddresses(dialog), QStringList{"127.0.0.1"});
+        QCOMPARE(printer.Received(), QByteArray());
+    }
+
+    void confirmWithoutAnsweringPrinterKeepsDialogOpen() {
+        GuiWorld world;
+        app::AppState& state = world.Start(kSilentPort);
+        world.UseLanPrinter();
+        state.connectionVerified = false;
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+
+        Child<QPushButton>(dialog, "okButton")->click();
+        QCOMPARE(world.prompts.Texts(), QStringList{kNoConnection});
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!state.connectionVerified);
+        QVERIFY2(ConfigValue(state, "PORT", "PORTNAME") != "LAN", "nothing is saved unverified");
+        QVERIFY(Child<QPushButton>(dialog, "okButton")->isEnabled());
+    }
+
+    void cancelAtStartAsksFirst() {
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        world.UseLanPrinter();
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, true);
+        dialog.show();
+        Child<QRadioButton>(dialog, "comRadio")->click();
+
+        world.prompts.answers = {ui::ID_CANCEL};
+        Child<QPushButton>(dialog, "cancelButton")->click();
+        QVERIFY2(dialog.isVisible(), "Cancel in the question keeps the dialog");
+        QCOMPARE(world.prompts.Texts(), QStringList{kContinueUnverified});
+        QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_WARNING_CONFIRM});
+        QCOMPARE(state.config.portKind, app::PortKind::PORT_COM);
+
+        world.prompts.answers = {ui::ID_OK};
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(world.prompts.asked.size(), std::size_t{2});
+        QCOMPARE(state.config.portKind, app::PortKind::PORT_LAN);
+    }
+
+    void cancelFromWindowRestoresWithoutAsking() {
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        world.UseLanPrinter();
+        const auto japanese = state.texts.japaneseSlot();
+        QVERIFY(japanese.has_value());
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+
+        Choose(Child<QComboBox>(dialog, "modelCombo"), 1);
+        Choose(Child<QComboBox>(dialog, "languageCombo"), static_cast<int>(*japanese));
+        Child<QRadioButton>(dialog, "comRadio")->click();
+        Choose(Child<QComboBox>(dialog, "baudCombo"), 6);
+        Child<QTreeWidget>(dialog, "printerList")->selectAll();
+        Child<QPushButton>(dialog, "deleteButton")->click();  // the question is answered OK
+        QCOMPARE(state.config.lanPrinters.size(), std::size_t{0});
+        world.prompts.asked.clear();
+
+        Child<QPushButton>(dialog, "cancelButton")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(world.prompts.Texts(), QStringList{});
+        QCOMPARE(state.config.portKind, app::PortKind::PORT_LAN);
+        QCOMPARE(state.model.printerRow, std::size_t{0});
+        QCOMPARE(state.texts.languageIndex(), std::size_t{0});
+        QCOMPARE(state.config.serial.baudIndex, std::uint16_t{2});
+        QCOMPARE(state.config.lanPrinters.size(), std::size_t{1});
+        QCOMPARE(window.windowTitle(), QString("TR Thermal Printer Utility"));
+        QCOMPARE(window.findChild<QLabel*>("printerName")->text(), QString(" TR-770II "));
+    }
+
+    void deleteAsksForEachSelectedPrinter() {
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        world.UseLanPrinter();
+        state.config.lanPrinters = {{0, "10.0.0.1", "00:11:22:33:44:55", {}},
+                                    {0, "10.0.0.2", "", {}},
+                                    {0, "10.0.0.3", "", {}}};
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+        auto* list = Child<QTreeWidget>(dialog, "printerList");
+        list->topLevelItem(0)->setSelected(true);
+        list->topLevelItem(1)->setSelected(true);
+
+        world.prompts.answers = {ui::ID_OK, ui::ID_CANCEL};
+        Child<QPushButton>(dialog, "deleteButton")->click();
+        QCOMPARE(world.prompts.Texts(),
+                 QStringList({"The following printer will be deleted from the [Printer List].\nOK "
+                              "to proceed?\n\n･IP Address:\t10.0.0.1\n･MAC Address:\t"
+                              "00:11:22:33:44:55",
+                              "The following printer will be deleted from the [Printer List].\nOK "
+                              "to proceed?\n\n･IP Address:\t10.0.0.2\n･MAC Address:\t"}));
+        QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_CONFIRM});
+        QCOMPARE(ListedAddresses(dialog), QStringList({"10.0.0.2", "10.0.0.3"}));
+        // The row that moved into the deleted one's place is the chosen printer now.
+        QCOMPARE(list->currentItem()->text(0), QString("10.0.0.2"));
+        QCOMPARE(state.config.lanIndex, std::size_t{0});
+    }
+
+    void languageChangeSetsEveryTextAgain() {
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        const auto japanese = state.texts.japaneseSlot();
+        QVERIFY(japanese.has_value());
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QString("Printer Name and Port Settings"));
+
+        Choose(Child<QComboBox>(dialog, "languageCombo"), static_cast<int>(*japanese));
+        test::SaveScreenshot(dialog, "port-settings-japanese");
+        QCOMPARE(dialog.windowTitle(), QString("プリンター名とポートの設定"));
+        QCOMPARE(Child<QLabel>(dialog, "modelLabel")->text(), QString("プリンター名(&M)"));
+        QCOMPARE(Child<QRadioButton>(dialog, "winPrinterRadio")->text(),
+                 QString("Windowsプリンタードライバーと同じポート(&W)"));
+        QCOMPARE(Child<QPushButton>(dialog, "cancelButton")->text(), QString("キャンセル"));
+        QCOMPARE(Child<QTreeWidget>(dialog, "printerList")->headerItem()->text(1),
+                 QString("MACアドレス"));
+        QCOMPARE(Child<QComboBox>(dialog, "winPrinterCombo")->currentText(), QString("なし"));
+        QCOMPARE(window.windowTitle(), QString("TRサーマルプリンターユーティリティ"));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakePortSettingsTest() {
+    return std::make_unique<PortSettingsTest>();
+}
+
+#include "port_settings_test.moc"

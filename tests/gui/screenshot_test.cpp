@@ -1,0 +1,123 @@
+// Pictures of the window with each pane and of the port settings dialog, in English and
+// Japanese, at the scale the test runs with (QT_SCALE_FACTOR); every picture is also checked for
+// texts that do not fit and for controls that overlap.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QObject>
+#include <QTest>
+#include <memory>
+
+#include "gui_harness.h"
+#include "ui/main_window.h"
+#include "ui/port_settings_dialog.h"
+
+namespace {
+
+using namespace vrtruty;
+using test::GuiWorld;
+
+QString Describe(const QWidget* widget) {
+    QString text;
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        text = label->text();
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        text = button->text();
+    }
+    return QStringLiteral("%1 \"%2\"").arg(widget->objectName(), text.left(40));
+}
+
+// A text that needs more room than it got is cut off; two visible siblings that share pixels
+// overlap.
+void VerifyLayout(QWidget& top, const QString& picture) {
+    const auto widgets = top.findChildren<QWidget*>();
+    for (const QWidget* widget : widgets) {
+        if (!widget->isVisible()) {
+            continue;
+        }
+        const bool hasText = qobject_cast<const QLabel*>(widget) != nullptr ||
+                             qobject_cast<const QAbstractButton*>(widget) != nullptr ||
+                             qobject_cast<const QComboBox*>(widget) != nullptr;
+        if (hasText) {
+            const QSize needed = widget->minimumSizeHint();
+            QVERIFY2(widget->width() >= needed.width() && widget->height() >= needed.height(),
+                     qPrintable(QStringLiteral("%1: %2 is cut off (%3x%4 of %5x%6)")
+                                    .arg(picture, Describe(widget))
+                                    .arg(widget->width())
+                                    .arg(widget->height())
+                                    .arg(needed.width())
+                                    .arg(needed.height())));
+        }
+        if (!widget->isWindow() && widget->parentWidget() != nullptr) {
+            for (const QObject* other : widget->parentWidget()->children()) {
+                const auto* sibling = qobject_cast<const QWidget*>(other);
+                if (sibling == nullptr || sibling == widget || !sibling->isVisible() ||
+                    sibling->isWindow() || sibling < widget) {
+                    continue;
+                }
+                QVERIFY2(!widget->geometry().intersects(sibling->geometry()),
+                         qPrintable(QStringLiteral("%1: %2 overlaps %3")
+                                        .arg(picture, Describe(widget), Describe(sibling))));
+            }
+        }
+    }
+}
+
+QString Suffix() {
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
+    return scale == "1" ? QStringLiteral("100") : QString::number(scale.toDouble() * 100);
+}
+
+class ScreenshotTest final : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void windowAndDialogInBothLanguages() {
+        for (const bool japanese : {false, true}) {
+            GuiWorld world;
+            app::AppState& state = world.Start();
+            world.UseLanPrinter();
+            state.config.switches.printerTest = true;
+            if (japanese) {
+                QVERIFY(state.texts.japaneseSlot().has_value());
+                state.texts.setLanguageIndex(*state.texts.japaneseSlot());
+            }
+            const QString language = japanese ? "ja" : "en";
+            ui::MainWindow window(world.session());
+            window.SetMainTexts();
+            window.ShowPortInMainWindow();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            const std::pair<ui::PaneNumber, const char*> panes[] = {
+                {ui::PaneNumber::PrinterSetup, "setup"},
+                {ui::PaneNumber::LogoSettings, "logo"},
+                {ui::PaneNumber::Extension1, "extension"},
+                {ui::PaneNumber::PrinterTest, "test"},
+            };
+            for (const auto& [pane, name] : panes) {
+                window.ShowPane(pane);
+                QApplication::processEvents();
+                const QString picture =
+                    QStringLiteral("main-%1-%2-%3").arg(name, language, Suffix());
+                VerifyLayout(window, picture);
+                test::SaveScreenshot(window, picture);
+            }
+            ui::PortSettingsDialog dialog(world.session(), window, false);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            const QString picture = QStringLiteral("port-dialog-%1-%2").arg(language, Suffix());
+            VerifyLayout(dialog, picture);
+            test::SaveScreenshot(dialog, picture);
+            dialog.reject();
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeScreenshotTest() {
+    return std::make_unique<ScreenshotTest>();
+}
+
+#include "screenshot_test.moc"

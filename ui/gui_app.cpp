@@ -1,0 +1,104 @@
+#include "ui/gui_app.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/machine_startup.h"
+#include "app/printer_connection.h"
+#include "lang/message_style.h"
+#include "lang/text_numbers.h"
+#include "platform/clock.h"
+#include "platform/home_folder.h"
+#include "platform/instance_lock.h"
+#include "platform/process_info.h"
+#include "ui/instance_beacon.h"
+#include "ui/main_window.h"
+#include "ui/prompts.h"
+#include "ui/session.h"
+
+namespace vrtruty::ui {
+namespace {
+
+std::optional<std::string> HomeArgument(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--home") {
+            return std::string(argv[i + 1]);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunGui(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("vrtruty");
+
+    const platform::HomeFolder home = platform::ResolveHomeFolder(
+        platform::HomeFolderInputsFromEnvironment(HomeArgument(argc, argv)));
+    if (home.error) {
+        std::cerr << "vrtruty: cannot use the home folder " << home.folder.string() << ": "
+                  << home.error.message() << "\n";
+        return 1;
+    }
+
+    platform::RealClock clock;
+    app::StartupOptions options = app::MachineStartupOptions(home.folder, clock);
+    options.lockDirectory = platform::InstanceLock::DefaultLockDirectory();
+    const QString beaconName = BeaconName(*options.lockDirectory);
+    app::StartupResult started = app::RunStartup(options);
+    DesktopPrompts prompts;
+    if (started.status != app::StartupStatus::Running) {
+        if (started.message) {
+            MessageRequest request;
+            request.style = started.message->style;
+            request.caption = QStringLiteral("vrtruty");
+            request.text = QString::fromStdString(started.message->text);
+            prompts.Ask(nullptr, request);
+        }
+        if (started.status == app::StartupStatus::AlreadyRunning) {
+            AskRunningCopyToFront(beaconName);
+        }
+        return 0;
+    }
+    app::AppState& state = *started.state;
+
+    int status = 0;
+    {
+        Session session(state, prompts, app::LanPrintingPortFromEnvironment());
+        MainWindow window(session);
+        // A later copy knocks: the window, or the dialog open over it, comes to the front.
+        InstanceBeacon beacon(beaconName, [&window] {
+            QWidget* front = QApplication::activeModalWidget();
+            if (front == nullptr) {
+                front = &window;
+            }
+            window.showNormal();
+            front->raise();
+            front->activateWindow();
+        });
+        window.show();
+        if (qEnvironmentVariableIsSet("VRTRUTY_REPORT_STARTUP")) {
+            // The start-up benchmark: how long until the window showed, and the memory it took.
+            QTimer::singleShot(0, &window, [] {
+                const auto shown = platform::TimeSinceProcessStart();
+                std::cout << "window shown after " << (shown ? shown->count() : -1)
+                          << " ms, peak memory " << platform::PeakMemoryKiB() << " KiB\n";
+                QApplication::exit(0);
+            });
+        } else {
+            // The check runs once the window is on the screen, so its wait cursor shows over it.
+            QTimer::singleShot(0, &window, [&window] { window.CheckConnectionAtStart(); });
+        }
+        status = QApplication::exec();
+    }
+    app::Shutdown(state);
+    return status;
+}
+
+}  // namespace vrtruty::ui

@@ -1,0 +1,467 @@
+#include "ui/main_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "app/catalogue.h"
+#include "app/printer_connection.h"
+#include "comm/error_codes.h"
+#include "lang/message_style.h"
+#include "lang/messages.h"
+#include "lang/text_numbers.h"
+#include "settings/setting_files.h"
+#include "ui/extension_pane.h"
+#include "ui/placeholder_pane.h"
+#include "ui/port_settings_dialog.h"
+#include "ui/test_pane.h"
+
+namespace vrtruty::ui {
+namespace {
+
+constexpr std::size_t kMainSection = 0;
+constexpr int kPrinterSetupTitle = 19;
+constexpr int kLogoSettingsTitle = 25;
+// Result codes of Help that have texts of their own.
+constexpr int kManualNotFound = -2;
+constexpr int kNoPdfViewer = -28;
+
+}  // namespace
+
+// The model picture: a receipt printer drawn in the model's colour, since the window carries no
+// product photographs.
+class ModelPicture final : public QWidget {
+  public:
+    explicit ModelPicture(QWidget* parent) : QWidget(parent) {
+        setObjectName("modelPicture");
+        setFixedSize(139, 68);
+    }
+    void setModel(std::size_t row) {
+        row_ = row;
+        update();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const bool dark = row_ == 3 || row_ == 4;  // the K models come in black
+        const QColor body = dark ? QColor(60, 60, 64) : QColor(226, 228, 230);
+        const QColor edge = dark ? QColor(30, 30, 32) : QColor(150, 152, 156);
+        // Paper coming out of the top, the body, the cover line and the feed button.
+        painter.setPen(QColor(170, 170, 170));
+        painter.setBrush(Qt::white);
+        painter.drawRect(QRectF(52, 4, 36, 18));
+        painter.setPen(QPen(edge, 1.5));
+        painter.setBrush(body);
+        painter.drawRoundedRect(QRectF(28, 16, 84, 48), 8, 8);
+        painter.drawLine(QPointF(34, 30), QPointF(106, 30));
+        painter.setBrush(QColor(90, 170, 90));
+        painter.drawEllipse(QPointF(100, 52), 3.5, 3.5);
+    }
+
+  private:
+    std::size_t row_ = 0;
+};
+
+namespace {
+
+bool IsAltKey(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers mods =
+        event.modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier);
+    const int key = event.key();
+    const bool letterOrDigit =
+        (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+    return letterOrDigit && (mods == Qt::AltModifier ||
+                             (mods == (Qt::AltModifier | Qt::ControlModifier) && key == Qt::Key_S));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Session& session) : session_(session) {
+    setObjectName("mainWindow");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    session_.setControlsHost(this);
+
+    auto* layout = new QHBoxLayout(this);
+    BuildButtonPane();
+    layout->addWidget(buttonPane_);
+
+    panes_ = new QStackedWidget(this);
+    panes_->setObjectName("panes");
+    auto* setup = new PlaceholderPane(
+        session_, [this] { return session_.Label(kPrinterSetupTitle); }, panes_);
+    setup->setObjectName("printerSetupPane");
+    auto* logo = new PlaceholderPane(
+        session_, [this] { return session_.Label(kLogoSettingsTitle); }, panes_);
+    logo->setObjectName("logoSettingsPane");
+    auto* extension = new ExtensionPane(session_, panes_);
+    extension->setObjectName("extensionPane");
+    auto* test = new TestPane(session_, panes_);
+    test->setObjectName("testPane");
+    paneWidgets_ = {setup, logo, extension, test};
+    for (Pane* pane : paneWidgets_) {
+        panes_->addWidget(pane);
+        pane->setEnabled(false);
+    }
+    layout->addWidget(panes_, 1);
+    panes_->setCurrentWidget(setup);
+    setup->setEnabled(true);
+
+    qApp->installEventFilter(this);
+    SetMainTexts();
+    ShowPortInMainWindow();
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    session_.setControlsHost(nullptr);
+}
+
+void MainWindow::BuildButtonPane() {
+    buttonPane_ = new QWidget(this);
+    buttonPane_->setObjectName("buttonPane");
+    auto* column = new QVBoxLayout(buttonPane_);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    auto* fields = new QGridLayout;
+    printerLabel_ = new QLabel(buttonPane_);
+    portLabel_ = new QLabel(buttonPane_);
+    printerName_ = new QLabel(buttonPane_);
+    printerName_->setObjectName("printerName");
+    portName_ = new QLabel(buttonPane_);
+    portName_->setObjectName("portName");
+    for (QLabel* value : {printerName_, portName_}) {
+        value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    fields->addWidget(printerLabel_, 0, 0);
+    fields->addWidget(printerName_, 0, 1);
+    fields->addWidget(portLabel_, 1, 0);
+    fields->addWidget(portName_, 1, 1);
+    fields->setColumnStretch(1, 1);
+    column->addLayout(fields);
+
+    static constexpr std::array<const char*, kButtonCount> names = {
+        "portSettingsButton", "printerSetupButton", "logoSettingsButton", "extension1Button",
+        "printerTestButton",  "versionButton",      "helpButton",         "exitButton"};
+    for (int id = 0; id < kButtonCount; ++id) {
+        auto* button = new QPushButton(buttonPane_);
+        button->setObjectName(names[id]);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, id] { OnButton(ButtonId(id)); });
+        buttons_[id] = button;
+        if (id == kVersion) {
+            column->addSpacing(12);
+        }
+        column->addWidget(button);
+    }
+    // The test button is offered only when the configuration switches the tests on.
+    const bool testsOffered = session_.state().config.switches.printerTest;
+    buttons_[kPrinterTest]->setVisible(testsOffered);
+    buttons_[kPrinterTest]->setEnabled(testsOffered);
+
+    column->addStretch(1);
+    picture_ = new ModelPicture(buttonPane_);
+    column->addWidget(picture_, 0, Qt::AlignHCenter);
+}
+
+void MainWindow::SetMainTexts() {
+    setWindowTitle(session_.Text(lang::TXT_TITLE));
+    setLayoutDirection(session_.rightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    printerLabel_->setText(session_.Label(1));
+    portLabel_->setText(session_.Label(2));
+    // Button texts in MainDlg order: 205, 203, 204, 206, 207, 208, 211, 210, 212. Without the
+    // network setup button the Lan Setup text is not shown: the buttons move up one place.
+    static constexpr std::array<int, kButtonCount> textIndex = {0, 1, 3, 4, 5, 6, 7, 8};
+    for (int id = 0; id < kButtonCount; ++id) {
+        buttons_[id]->setText(session_.Button(kMainSection, textIndex[id]));
+    }
+    for (Pane* pane : paneWidgets_) {
+        pane->SetTexts();
+    }
+}
+
+void MainWindow::ShowPortInMainWindow() {
+    app::AppState& state = session_.state();
+    const app::PrinterModelRow& row = app::PrinterNameTable()[state.model.printerRow];
+    printerName_->setText(QString(" %1 ").arg(QString::fromStdString(row.displayName)));
+    QString port;
+    {
+        app::PrinterConnection connection(state, session_.lanPrintingPort());
+        port = QString::fromStdString(connection.port().GetPortName(0));
+    }
+    if (state.config.portKind == app::PortKind::PORT_USB && port.startsWith("USB(")) {
+        // "USB(Serial No:A1)" shows as "USB(A1)".
+        port = QStringLiteral(" USB(%1 ").arg(port.mid(14));
+    } else {
+        port = QStringLiteral(" %1 ").arg(port);
+    }
+    portName_->setText(port);
+    picture_->setModel(state.model.printerRow);
+    for (Pane* pane : paneWidgets_) {
+        pane->UpdateEnabling();
+    }
+}
+
+Pane* MainWindow::pane(PaneNumber number) const {
+    switch (number) {
+        case PaneNumber::PrinterSetup:
+            return paneWidgets_[0];
+        case PaneNumber::LogoSettings:
+            return paneWidgets_[1];
+        case PaneNumber::Extension1:
+            return paneWidgets_[2];
+        case PaneNumber::PrinterTest:
+            return paneWidgets_[3];
+        default:
+            return nullptr;
+    }
+}
+
+void MainWindow::ShowPane(PaneNumber number) {
+    Pane* target = pane(number);
+    if (target == nullptr || number == current_) {
+        return;
+    }
+    const auto slot = [](PaneNumber n) { return static_cast<std::size_t>(n) - 2; };
+    if (Pane* shown = pane(current_)) {
+        if (QWidget* focus = QApplication::focusWidget(); focus && shown->isAncestorOf(focus)) {
+            savedFocus_[slot(current_)] = focus;
+        }
+        shown->setEnabled(false);
+    }
+    target->BeforeShow();
+    target->setEnabled(true);
+    panes_->setCurrentWidget(target);
+    current_ = number;
+    if (number == PaneNumber::LogoSettings) {
+        logoListLoaded_ = true;
+    }
+    RestoreFocus(savedFocus_[slot(number)]);
+}
+
+void MainWindow::RestoreFocus(QWidget* focus) {
+    if (focus != nullptr && focus->isVisible() && focus->isEnabled()) {
+        focus->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void MainWindow::OnButton(ButtonId id) {
+    switch (id) {
+        case kPortSettings:
+            OpenPortSettings(false);
+            break;
+        case kPrinterSetup:
+            ShowPane(PaneNumber::PrinterSetup);
+            break;
+        case kLogoSettings:
+            ShowPane(PaneNumber::LogoSettings);
+            break;
+        case kExtension1:
+            ShowPane(PaneNumber::Extension1);
+            break;
+        case kPrinterTest:
+            if (buttons_[kPrinterTest]->isEnabled()) {
+                ShowPane(PaneNumber::PrinterTest);
+            }
+            break;
+        case kVersion:
+            ShowVersion();
+            break;
+        case kHelp:
+            ShowManual();
+            break;
+        case kExit:
+            close();
+            break;
+        case kButtonCount:
+            break;
+    }
+}
+
+bool MainWindow::OpenPortSettings(bool openedAtStart) {
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    const PaneNumber previous = current_;
+    current_ = PaneNumber::PortSettings;
+    PortSettingsDialog dialog(session_, *this, openedAtStart);
+    dialog.exec();
+    current_ = previous;
+    const bool changed = dialog.portSettingsChanged();
+    if (changed) {
+        RefreshAllPanes();
+    }
+    ShowPortInMainWindow();
+    update();
+    RestoreFocus(focus != nullptr ? focus.data() : buttons_[kPortSettings]);
+    return changed;
+}
+
+void MainWindow::RefreshAllPanes() {
+    for (Pane* pane : paneWidgets_) {
+        pane->SetTexts();
+        pane->UpdateEnabling();
+    }
+}
+
+void MainWindow::CheckConnectionAtStart() {
+    app::AppState& state = session_.state();
+    if (state.config.portKind != app::PortKind::PORT_NONE) {
+        const int result = session_.RunPrinterJob({}, [](app::PrinterConnection& connection) {
+            return app::VerifyPrinterConnection(connection);
+        });
+        if (result == comm::PRT_SUCCESS) {
+            state.connectionVerified = true;
+            state.showPortDialogAtStart = false;
+        }
+    }
+    ShowPortInMainWindow();
+    if (state.showPortDialogAtStart) {
+        OpenPortSettings(true);
+        state.showPortDialogAtStart = false;
+    }
+    buttons_[kPrinterSetup]->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::ShowVersion() {
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    const app::AppState& state = session_.state();
+    const std::string text = lang::ComposeVersionText(
+        state.texts, app::VersionTextNumber(state.model), state.info.legalNotice);
+    session_.ShowMessage(lang::MB_USER_ICON, 0, text);
+    RestoreFocus(focus);
+}
+
+void MainWindow::ShowManual() {
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    const app::AppState& state = session_.state();
+    const auto& manual = state.texts.manualPath(state.texts.languageIndex());
+    switch (session_.prompts().OpenDocument(manual)) {
+        case platform::OpenDocumentResult::Opened:
+            break;
+        case platform::OpenDocumentResult::NotFound:
+            session_.ShowMessage(lang::MB_WARNING_OK, kManualNotFound);
+            break;
+        case platform::OpenDocumentResult::NoViewer:
+            session_.ShowMessage(lang::MB_WARNING_OK, kNoPdfViewer);
+            break;
+    }
+    activateWindow();
+    raise();
+    RestoreFocus(focus);
+}
+
+void MainWindow::SetControlsEnabled(bool enabled) {
+    buttonPane_->setEnabled(enabled);
+    if (Pane* shown = pane(current_)) {
+        shown->setEnabled(enabled);
+    }
+    if (enabled) {
+        // A test button hidden by the configuration stays disabled.
+        buttons_[kPrinterTest]->setEnabled(buttons_[kPrinterTest]->isVisibleTo(buttonPane_));
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    if (!session_.controlsEnabled()) {
+        event->ignore();
+        return;
+    }
+    const int answer = session_.ShowMessage(lang::MB_YES_NO_CANCEL, session_.Text(lang::MSG_E_01));
+    if (answer != ID_YES && answer != ID_NO) {
+        event->ignore();
+        RestoreFocus(focus);
+        return;
+    }
+    if (answer == ID_YES) {
+        app::AppState& state = session_.state();
+        const int result = settings::SaveTemporarySettings(state.settings, state.model,
+                                                           state.temporarySettingsPath);
+        if (result != 0) {
+            if (const auto message = settings::SettingFileMessage(result)) {
+                session_.ShowMessage(lang::MB_STOP_OK, 0, state.texts.Text(*message));
+            }
+        }
+    }
+    event->accept();
+}
+
+QAbstractButton* MainWindow::AcceleratorTarget(int key, Qt::KeyboardModifiers modifiers) const {
+    const bool ctrl = (modifiers & Qt::ControlModifier) != 0;
+    if (!ctrl) {
+        switch (key) {
+            case Qt::Key_P:
+                return buttons_[kPortSettings];
+            case Qt::Key_S:
+                return buttons_[kPrinterSetup];
+            case Qt::Key_L:
+                return buttons_[kLogoSettings];
+            case Qt::Key_B:
+                return buttons_[kExtension1];
+            case Qt::Key_T:
+                return buttons_[kPrinterTest];
+            case Qt::Key_V:
+                return buttons_[kVersion];
+            case Qt::Key_H:
+                return buttons_[kHelp];
+            case Qt::Key_X:
+                return buttons_[kExit];
+            case Qt::Key_Z:
+                return nullptr;  // the network setup button is not offered
+            default:
+                break;
+        }
+    }
+    // The showing pane's own buttons, by their mnemonic.
+    const Pane* shown = pane(current_);
+    if (shown == nullptr) {
+        return nullptr;
+    }
+    const QKeySequence wanted(ctrl ? (Qt::CTRL | Qt::ALT | Qt::Key(key))
+                                   : (Qt::ALT | Qt::Key(key)));
+    for (QAbstractButton* button : shown->findChildren<QAbstractButton*>()) {
+        if (button->isVisibleTo(shown) && QKeySequence::mnemonic(button->text()) == wanted) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsAltKey(*key)) {
+        return false;
+    }
+    // The accelerators of the window are ours alone: Qt's own mnemonics would be ambiguous where
+    // a pane's button shares a letter with the button pane.
+    key->accept();
+    if (type == QEvent::KeyPress && QApplication::activeModalWidget() == nullptr) {
+        QAbstractButton* target = AcceleratorTarget(key->key(), key->modifiers());
+        if (target != nullptr && target->isVisible() && target->isEnabled()) {
+            target->setFocus(Qt::ShortcutFocusReason);
+            target->click();
+        }
+    }
+    return true;
+}
+
+}  // namespace vrtruty::ui

@@ -1,0 +1,34 @@
+// A function pane beside the button pane: created once, shown one at a time.
+#pragma once
+
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace vrtruty::ui {
+
+class Session;
+
+class Pane : public QWidget {
+  public:
+    explicit Pane(Session& session, QWidget* parent = nullptr)
+        : QWidget(parent), session_(session) {}
+
+    // Sets every text again in the current language.
+    virtual void SetTexts() = 0;
+    // Enables the controls that need a verified connection, or disables them.
+    virtual void UpdateEnabling() = 0;
+    // Before the pane is shown: bring the display up to date.
+    virtual void BeforeShow() {}
+
+  protected:
+    // A click on the pane's background brings the whole window to the front.
+    void mousePressEvent(QMouseEvent* event) override {
+        window()->raise();
+        window()->activateWindow();
+        QWidget::mousePressEvent(event);
+    }
+
+    Session& session_;
+};
+
+}  // namespace vrtruty::ui

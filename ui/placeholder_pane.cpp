@@ -1,0 +1,24 @@
+#include "ui/placeholder_pane.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace vrtruty::ui {
+
+PlaceholderPane::PlaceholderPane(Session& session, std::function<QString()> title, QWidget* parent)
+    : Pane(session, parent), title_(std::move(title)), label_(new QLabel(this)) {
+    label_->setObjectName("paneTitle");
+    QFont font = label_->font();
+    font.setBold(true);
+    label_->setFont(font);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label_);
+    layout->addStretch(1);
+    SetTexts();
+}
+
+void PlaceholderPane::SetTexts() {
+    label_->setText(title_());
+}
+
+}  // namespace vrtruty::ui

@@ -1,0 +1,77 @@
+// What every window of the utility shares: the application state, the way to ask the user, the
+// texts of the current language, and the one way to run a printer job — on a worker thread while
+// the window stays painted and its controls stay disabled.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "app/printer_connection.h"
+#include "app/startup.h"
+#include "ui/prompts.h"
+
+class QWidget;
+
+namespace vrtruty::ui {
+
+// The window whose controls a running operation disables.
+class ControlsHost {
+  public:
+    virtual ~ControlsHost() = default;
+    virtual void SetControlsEnabled(bool enabled) = 0;
+    virtual QWidget* window() = 0;
+};
+
+class Session {
+  public:
+    // lanPrintingPort: the TCP port of network printers whose address names none.
+    Session(app::AppState& state, Prompts& prompts, std::uint16_t lanPrintingPort);
+
+    app::AppState& state() { return state_; }
+    const app::AppState& state() const { return state_; }
+    Prompts& prompts() { return prompts_; }
+    std::uint16_t lanPrintingPort() const { return lanPrintingPort_; }
+
+    void setControlsHost(ControlsHost* host) { host_ = host; }
+    QWidget* mainWindow() const { return host_ != nullptr ? host_->window() : nullptr; }
+
+    // Texts of the current language. Labels keep a line break as backslash and n; Label shows it
+    // as a line break.
+    QString Text(int number) const;
+    QString Label(int number) const;
+    QString ShortText(int number) const;
+    // A button or list text of a dialog section (0 MainDlg, 1 PortSetDlg, ... 5 TestPrintDlg).
+    QString Button(std::size_t section, int index) const;
+    QString ListText(std::size_t section, int index) const;
+    bool rightToLeft() const;
+
+    // A message box over the main window: code 0 shows text, any other code the text of that
+    // result code. Returns the button pressed.
+    int ShowMessage(std::uint32_t style, int code, std::string_view text = {});
+    int ShowMessage(std::uint32_t style, const QString& text) {
+        return ShowMessage(style, 0, text.toStdString());
+    }
+
+    // ControlsEnabled: false while an operation runs; the window refuses to close meanwhile.
+    bool controlsEnabled() const { return controlsEnabled_; }
+    void DisableControls();
+    void EnableControls();
+
+    // Runs job with a connection to the configured printer, on a worker thread; the controls are
+    // disabled meanwhile and the cursor is busy. A non-empty waitText shows the wait box with it.
+    int RunPrinterJob(const QString& waitText,
+                      const std::function<int(app::PrinterConnection&)>& job);
+    // Runs any work the same way, without a connection.
+    int RunBusy(const QString& waitText, const std::function<int()>& work);
+
+  private:
+    app::AppState& state_;
+    Prompts& prompts_;
+    std::uint16_t lanPrintingPort_;
+    ControlsHost* host_ = nullptr;
+    bool controlsEnabled_ = true;
+};
+
+}  // namespace vrtruty::ui
