@@ -12,23 +12,10 @@
 #include "cli/cli_app.h"
 #include "platform/clock.h"
 #include "printer_process.h"
+#include "scaled_clock.h"
 #include "test_support.h"
 
 namespace vrtruty::test {
-
-// Waits a tenth of the protocol's time: real enough for loopback replies to arrive in order,
-// fast enough for many end-to-end runs.
-class ScaledClock final : public platform::Clock {
-  public:
-    std::chrono::milliseconds now() const override { return real_.now(); }
-    void sleepFor(std::chrono::milliseconds duration) override {
-        std::this_thread::sleep_for(duration / 10);
-    }
-    platform::LocalTime localTime() const override { return real_.localTime(); }
-
-  private:
-    platform::RealClock real_;
-};
 
 struct CliRun {
     int status;

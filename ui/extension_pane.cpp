@@ -96,11 +96,7 @@ ExtensionPane::~ExtensionPane() = default;
 void ExtensionPane::BuildControls() {
     auto* layout = new QVBoxLayout(this);
 
-    c_->title = new QLabel(this);
-    c_->title->setObjectName("paneTitle");
-    QFont bold = c_->title->font();
-    bold.setBold(true);
-    c_->title->setFont(bold);
+    c_->title = CreateTitle();
     layout->addWidget(c_->title);
 
     // Stored defaults: the three lists, the button that stores them and the code table that shows

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -86,9 +87,11 @@ int RunGui(int argc, char** argv) {
         if (qEnvironmentVariableIsSet("VRTRUTY_REPORT_STARTUP")) {
             // The start-up benchmark: how long until the window showed, and the memory it took.
             QTimer::singleShot(0, &window, [] {
-                const auto shown = platform::TimeSinceProcessStart();
-                std::cout << "window shown after " << (shown ? shown->count() : -1)
-                          << " ms, peak memory " << platform::PeakMemoryKiB() << " KiB\n";
+                // Wall-clock time, so that the script can count from before the process started.
+                const auto shownAt = std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::system_clock::now().time_since_epoch());
+                std::cout << "shown-at-us " << shownAt.count() << " peak-memory-kib "
+                          << platform::PeakMemoryKiB() << "\n";
                 QApplication::exit(0);
             });
         } else {

@@ -1,6 +1,7 @@
 // A function pane beside the button pane: created once, shown one at a time.
 #pragma once
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -21,6 +22,16 @@ class Pane : public QWidget {
     virtual void BeforeShow() {}
 
   protected:
+    // The pane's title at its top, in bold.
+    QLabel* CreateTitle() {
+        auto* title = new QLabel(this);
+        title->setObjectName("paneTitle");
+        QFont bold = title->font();
+        bold.setBold(true);
+        title->setFont(bold);
+        return title;
+    }
+
     // A click on the pane's background brings the whole window to the front.
     void mousePressEvent(QMouseEvent* event) override {
         window()->raise();

@@ -6,11 +6,7 @@
 namespace vrtruty::ui {
 
 PlaceholderPane::PlaceholderPane(Session& session, std::function<QString()> title, QWidget* parent)
-    : Pane(session, parent), title_(std::move(title)), label_(new QLabel(this)) {
-    label_->setObjectName("paneTitle");
-    QFont font = label_->font();
-    font.setBold(true);
-    label_->setFont(font);
+    : Pane(session, parent), title_(std::move(title)), label_(CreateTitle()) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);
     layout->addStretch(1);

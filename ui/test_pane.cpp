@@ -45,11 +45,7 @@ TestPane::~TestPane() = default;
 
 void TestPane::BuildControls() {
     auto* layout = new QVBoxLayout(this);
-    c_->title = new QLabel(this);
-    c_->title->setObjectName("paneTitle");
-    QFont bold = c_->title->font();
-    bold.setBold(true);
-    c_->title->setFont(bold);
+    c_->title = CreateTitle();
     layout->addWidget(c_->title);
 
     auto* grid = new QGridLayout;

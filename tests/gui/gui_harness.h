@@ -17,6 +17,7 @@
 #include "app/startup.h"
 #include "platform/clock.h"
 #include "printer_process.h"
+#include "scaled_clock.h"
 #include "ui/prompts.h"
 #include "ui/session.h"
 
@@ -60,20 +61,6 @@ class ScriptedPrompts final : public ui::Prompts {
     QString fileAnswer;
     platform::OpenDocumentResult documentResult = platform::OpenDocumentResult::Opened;
     std::vector<std::filesystem::path> opened;
-};
-
-// Waits a tenth of the protocol's time: loopback replies still arrive in order, and a window
-// test against the printer takes a fraction of a second.
-class ScaledClock final : public platform::Clock {
-  public:
-    std::chrono::milliseconds now() const override { return real_.now(); }
-    void sleepFor(std::chrono::milliseconds duration) override {
-        std::this_thread::sleep_for(duration / 10);
-    }
-    platform::LocalTime localTime() const override { return real_.localTime(); }
-
-  private:
-    platform::RealClock real_;
 };
 
 // The virtual printer on a free loopback port; what it receives is kept in a capture file.

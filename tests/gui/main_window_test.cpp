@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "gui_harness.h"
@@ -41,17 +42,34 @@ void VerifyOnlyPaneShown(ui::MainWindow& window, PaneNumber shown) {
     QCOMPARE(window.currentPane(), shown);
 }
 
+// A started utility with its window shown and active.
+struct OpenWindow {
+    enum class Port { Configured, LoopbackPrinter };
+    explicit OpenWindow(Port port = Port::Configured,
+                        const std::function<void(app::AppState&)>& configure = {}) {
+        world.Start();
+        if (port == Port::LoopbackPrinter) {
+            world.UseLanPrinter();
+        }
+        if (configure) {
+            configure(world.state());
+        }
+        window = std::make_unique<ui::MainWindow>(world.session());
+        window->ShowPortInMainWindow();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+    }
+    GuiWorld world;
+    std::unique_ptr<ui::MainWindow> window;
+};
+
 class MainWindowTest final : public QObject {
     Q_OBJECT
 
   private slots:
     void showsTitleModelAndPort() {
-        GuiWorld world;
-        world.Start();
-        world.UseLanPrinter();
-        ui::MainWindow window(world.session());
-        window.ShowPortInMainWindow();
-        window.show();
+        OpenWindow open(OpenWindow::Port::LoopbackPrinter);
+        ui::MainWindow& window = *open.window;
         QCOMPARE(window.windowTitle(), QString("TR Thermal Printer Utility"));
         QCOMPARE(window.findChild<QLabel*>("printerName")->text(), QString(" TR-770II "));
         QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
@@ -96,12 +114,8 @@ class MainWindowTest final : public QObject {
     }
 
     void accelerateButtonPaneAndSkipHiddenButtons() {
-        GuiWorld world;
-        world.Start();
-        ui::MainWindow window(world.session());
-        window.show();
-        QApplication::setActiveWindow(&window);
-
+        OpenWindow open;
+        ui::MainWindow& window = *open.window;
         QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
         VerifyOnlyPaneShown(window, PaneNumber::Extension1);
         QCOMPARE(QApplication::focusWidget(), Button(window, "extension1Button"));
@@ -118,24 +132,16 @@ class MainWindowTest final : public QObject {
     }
 
     void testPaneOfferedWhenSwitchedOn() {
-        GuiWorld world;
-        world.Start();
-        world.state().config.switches.printerTest = true;
-        ui::MainWindow window(world.session());
-        window.show();
-        QApplication::setActiveWindow(&window);
+        OpenWindow open(OpenWindow::Port::Configured,
+                        [](app::AppState& state) { state.config.switches.printerTest = true; });
+        ui::MainWindow& window = *open.window;
         QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
         VerifyOnlyPaneShown(window, PaneNumber::PrinterTest);
     }
 
     void paneRemembersItsFocus() {
-        GuiWorld world;
-        world.Start();
-        world.UseLanPrinter();
-        ui::MainWindow window(world.session());
-        window.ShowPortInMainWindow();
-        window.show();
-        QApplication::setActiveWindow(&window);
+        OpenWindow open(OpenWindow::Port::LoopbackPrinter);
+        ui::MainWindow& window = *open.window;
         Button(window, "extension1Button")->click();
         auto* inPane = window.pane(PaneNumber::Extension1)->findChild<QWidget*>("fontCombo");
         if (inPane == nullptr) {
@@ -147,12 +153,30 @@ class MainWindowTest final : public QObject {
         QCOMPARE(QApplication::focusWidget(), inPane);
     }
 
+    void tabCrossesBetweenButtonColumnAndPane() {
+        OpenWindow open(OpenWindow::Port::LoopbackPrinter);
+        ui::MainWindow& window = *open.window;
+        Button(window, "extension1Button")->click();
+        QPushButton* exit = Button(window, "exitButton");
+        exit->setFocus();
+        QTest::keyClick(exit, Qt::Key_Tab);
+        QWidget* inPane = QApplication::focusWidget();
+        QVERIFY(inPane != nullptr);
+        QVERIFY2(window.pane(PaneNumber::Extension1)->isAncestorOf(inPane),
+                 qPrintable(inPane->objectName()));
+        QTest::keyClick(inPane, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), exit);
+        // From the pane's last control Tab goes round to the first button of the column.
+        Button(window, "portSettingsButton")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QVERIFY(window.pane(PaneNumber::Extension1)->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Button(window, "portSettingsButton"));
+    }
+
     void altPWithDialogOpenDoesNothing() {
-        GuiWorld world;
-        world.Start();
-        ui::MainWindow window(world.session());
-        window.show();
-        QApplication::setActiveWindow(&window);
+        OpenWindow open;
+        ui::MainWindow& window = *open.window;
         int dialogsSeen = 0;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -169,11 +193,9 @@ class MainWindowTest final : public QObject {
     }
 
     void exitQuestionCancelKeepsWindowAndFocus() {
-        GuiWorld world;
-        world.Start();
-        ui::MainWindow window(world.session());
-        window.show();
-        QApplication::setActiveWindow(&window);
+        OpenWindow open;
+        ui::MainWindow& window = *open.window;
+        GuiWorld& world = open.world;
         QPushButton* version = Button(window, "versionButton");
         version->setFocus();
         world.prompts.answers = {ui::ID_CANCEL};
@@ -218,10 +240,9 @@ class MainWindowTest final : public QObject {
     }
 
     void versionBoxAndManualMessages() {
-        GuiWorld world;
-        world.Start();
-        ui::MainWindow window(world.session());
-        window.show();
+        OpenWindow open;
+        ui::MainWindow& window = *open.window;
+        GuiWorld& world = open.world;
         Button(window, "versionButton")->click();
         QCOMPARE(world.prompts.asked.back().style, std::uint32_t{lang::MB_USER_ICON});
         QVERIFY2(world.prompts.asked.back().text.startsWith(" TR Thermal Printer Utility\n"),
