@@ -83,6 +83,7 @@ int RunGui(int argc, char** argv) {
             front->raise();
             front->activateWindow();
         });
+        window.CentreOnScreen();
         window.show();
         if (qEnvironmentVariableIsSet("VRTRUTY_REPORT_STARTUP")) {
             // The start-up benchmark: how long until the window showed, and the memory it took.

@@ -94,6 +94,9 @@ MainWindow::MainWindow(Session& session) : session_(session) {
     session_.setControlsHost(this);
 
     auto* layout = new QHBoxLayout(this);
+    // The window takes the size of its panes and is not resized by hand, as its panes are laid
+    // out for one size.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     BuildButtonPane();
     layout->addWidget(buttonPane_);
 
@@ -126,6 +129,13 @@ MainWindow::MainWindow(Session& session) : session_(session) {
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     session_.setControlsHost(nullptr);
+}
+
+void MainWindow::CentreOnScreen() {
+    if (const QScreen* shownOn = screen()) {
+        adjustSize();
+        move(shownOn->availableGeometry().center() - rect().center());
+    }
 }
 
 void MainWindow::BuildButtonPane() {

@@ -44,6 +44,9 @@ class MainWindow final : public QWidget, public ControlsHost {
     // succeed, the port settings dialog.
     void CheckConnectionAtStart();
 
+    // Places the window in the middle of its screen.
+    void CentreOnScreen();
+
     void ShowPane(PaneNumber pane);
     PaneNumber currentPane() const { return current_; }
     Pane* pane(PaneNumber pane) const;
