@@ -54,17 +54,6 @@ SettingImage NamedImage(const SettingRecord& record, const app::CurrentModel& mo
     return BuildSettingImage(named);
 }
 
-// The codes of the failures a user can act on; everything else is the caller's own code.
-int FileErrorCode(const std::error_code& error, int otherwise) {
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
-        return SET_ERR_ACCESS;
-    }
-    if (error == std::errc::read_only_file_system) {
-        return SET_ERR_WRITEPROTECT;
-    }
-    return otherwise;
-}
-
 bool WithinLimits(const SettingRecord& record, const app::CurrentModel& model) {
     return std::all_of(kStoredValueBytes.begin(), kStoredValueBytes.end(), [&](std::size_t b) {
         return record[b] <= HighestValidIndex(static_cast<int>(b), model);
@@ -248,6 +237,16 @@ int SaveTemporarySettings(SettingsState& state, const app::CurrentModel& model,
     }
     state.current.setModelName(ModelNameOf(model));
     return SET_SUCCESS;
+}
+
+int FileErrorCode(const std::error_code& error, int otherwise) {
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
+        return SET_ERR_ACCESS;
+    }
+    if (error == std::errc::read_only_file_system) {
+        return SET_ERR_WRITEPROTECT;
+    }
+    return otherwise;
 }
 
 }  // namespace vrtruty::settings

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <system_error>
 
 #include "app/catalogue.h"
 #include "app/log.h"
@@ -100,5 +101,9 @@ int LoadTemporarySettings(SettingsState& state, app::CurrentModel& model,
 // Exit: stores the current record with the selected model's name, replacing the file atomically.
 int SaveTemporarySettings(SettingsState& state, const app::CurrentModel& model,
                           const std::filesystem::path& path);
+
+// The code of a failed write that the user can act on (access denied, write-protected);
+// otherwise for every other failure.
+int FileErrorCode(const std::error_code& error, int otherwise);
 
 }  // namespace vrtruty::settings

@@ -29,6 +29,7 @@
 #include "lang/message_style.h"
 #include "lang/messages.h"
 #include "lang/text_numbers.h"
+#include "settings/setting_files.h"
 #include "ui/main_window.h"
 
 namespace vrtruty::ui {
@@ -802,9 +803,12 @@ void PortSettingsDialog::Confirm() {
     }
     state.showPortDialogAtStart = false;
     state.connectionVerified = true;
-    // A configuration that cannot be written keeps what it held; the confirmed choice still
-    // serves this run.
-    static_cast<void>(app::SavePortSettings(state));
+    // The confirmed choice serves this run even when the configuration cannot be written; the
+    // user learns that it will not be there next time.
+    if (const std::error_code error = app::SavePortSettings(state)) {
+        session_.ShowMessage(lang::MB_STOP_OK,
+                             settings::FileErrorCode(error, settings::SET_ERR_ACCESS));
+    }
     mainWindow_.ShowPortInMainWindow();
     state.log.WriteLog("\n*******************\nOK Button Click End\n*******************");
     QDialog::accept();

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 
 #include "gui_harness.h"
@@ -190,6 +191,34 @@ class MainWindowTest final : public QObject {
         QTest::keyClick(&window, Qt::Key_P, Qt::AltModifier);
         QCOMPARE(dialogsSeen, 1);
         QCOMPARE(window.currentPane(), PaneNumber::PrinterSetup);
+    }
+
+    void waitBoxShowsWhileTheWindowRefusesToClose() {
+        OpenWindow open;
+        ui::MainWindow& window = *open.window;
+        std::promise<void> release;
+        std::future<void> released = release.get_future();
+        bool closed = true;
+        QString waitText;
+        QTimer::singleShot(0, [&] {
+            // The job is running on its worker: this runs in the window's own event loop.
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                waitText = box->findChild<QLabel*>("waitText")->text();
+            }
+            closed = window.close();
+            QVERIFY(!Button(window, "exitButton")->isEnabled());
+            release.set_value();
+        });
+        const int result = open.world.session().RunBusy("Writing...", [&released] {
+            released.wait();
+            return -7;
+        });
+        QCOMPARE(result, -7);
+        QCOMPARE(waitText, QString("Writing..."));
+        QVERIFY2(!closed, "the window closed while an operation ran");
+        QVERIFY(open.world.prompts.asked.empty());
+        QVERIFY(Button(window, "exitButton")->isEnabled());
+        QVERIFY(window.isVisible());
     }
 
     void exitQuestionCancelKeepsWindowAndFocus() {

@@ -152,6 +152,27 @@ class PortSettingsTest final : public QObject {
         QVERIFY(Child<QPushButton>(dialog, "okButton")->isEnabled());
     }
 
+    void unwritableConfigurationIsReportedAndTheChoiceStillServes() {
+        QTemporaryDir folder;
+        VirtualPrinter printer(folder.path());
+        GuiWorld world;
+        app::AppState& state = world.Start(printer.port());
+        world.UseLanPrinter();
+        state.connectionVerified = false;
+        state.configPath = world.home() / "gone" / "Vrtrutys.ini";
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+
+        Child<QPushButton>(dialog, "okButton")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(state.connectionVerified);
+        QCOMPARE(world.prompts.asked.size(), std::size_t{1});
+        QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_STOP_OK});
+        QVERIFY2(world.prompts.asked[0].text.startsWith("Access to the specified disk or folder"),
+                 qPrintable(world.prompts.asked[0].text));
+    }
+
     void cancelAtStartAsksFirst() {
         GuiWorld world;
         app::AppState& state = world.Start();
