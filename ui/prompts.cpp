@@ -11,7 +11,9 @@ int DesktopPrompts::Ask(QWidget* owner, const MessageRequest& request) {
     QMessageBox box(owner);
     ConfigureMessageBox(box, request);
     if (WantsForeground(request.style)) {
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.show();
+        box.raise();
+        box.activateWindow();
     }
     box.exec();
     // Escape or closing the box counts as Cancel where there is one, else as the only button.

@@ -106,9 +106,14 @@ class ScreenshotTest final : public QObject {
             ui::PortSettingsDialog dialog(world.session(), window, false);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-            const QString picture = QStringLiteral("port-dialog-%1-%2").arg(language, Suffix());
-            VerifyLayout(dialog, picture);
-            test::SaveScreenshot(dialog, picture);
+            for (const char* kind : {"lan", "usb", "com"}) {
+                dialog.findChild<QAbstractButton*>(QStringLiteral("%1Radio").arg(kind))->click();
+                QApplication::processEvents();
+                const QString picture =
+                    QStringLiteral("port-dialog-%1-%2-%3").arg(kind, language, Suffix());
+                VerifyLayout(dialog, picture);
+                test::SaveScreenshot(dialog, picture);
+            }
             dialog.reject();
         }
     }
