@@ -19,6 +19,7 @@
 #include "platform/process_info.h"
 #include "ui/instance_beacon.h"
 #include "ui/main_window.h"
+#include "ui/printer_picture.h"
 #include "ui/prompts.h"
 #include "ui/session.h"
 
@@ -39,6 +40,7 @@ std::optional<std::string> HomeArgument(int argc, char** argv) {
 int RunGui(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("vrtruty");
+    QApplication::setWindowIcon(UtilityIcon());
 
     const platform::HomeFolder home = platform::ResolveHomeFolder(
         platform::HomeFolderInputsFromEnvironment(HomeArgument(argc, argv)));

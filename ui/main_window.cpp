@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
@@ -23,6 +22,7 @@
 #include "ui/extension_pane.h"
 #include "ui/placeholder_pane.h"
 #include "ui/port_settings_dialog.h"
+#include "ui/printer_picture.h"
 #include "ui/test_pane.h"
 
 namespace vrtruty::ui {
@@ -34,46 +34,6 @@ constexpr int kLogoSettingsTitle = 25;
 // Result codes of Help that have texts of their own.
 constexpr int kManualNotFound = -2;
 constexpr int kNoPdfViewer = -28;
-
-}  // namespace
-
-// The model picture: a receipt printer drawn in the model's colour, since the window carries no
-// product photographs.
-class ModelPicture final : public QWidget {
-  public:
-    explicit ModelPicture(QWidget* parent) : QWidget(parent) {
-        setObjectName("modelPicture");
-        setFixedSize(139, 68);
-    }
-    void setModel(std::size_t row) {
-        row_ = row;
-        update();
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const bool dark = row_ == 3 || row_ == 4;  // the K models come in black
-        const QColor body = dark ? QColor(60, 60, 64) : QColor(226, 228, 230);
-        const QColor edge = dark ? QColor(30, 30, 32) : QColor(150, 152, 156);
-        // Paper coming out of the top, the body, the cover line and the feed button.
-        painter.setPen(QColor(170, 170, 170));
-        painter.setBrush(Qt::white);
-        painter.drawRect(QRectF(52, 4, 36, 18));
-        painter.setPen(QPen(edge, 1.5));
-        painter.setBrush(body);
-        painter.drawRoundedRect(QRectF(28, 16, 84, 48), 8, 8);
-        painter.drawLine(QPointF(34, 30), QPointF(106, 30));
-        painter.setBrush(QColor(90, 170, 90));
-        painter.drawEllipse(QPointF(100, 52), 3.5, 3.5);
-    }
-
-  private:
-    std::size_t row_ = 0;
-};
-
-namespace {
 
 bool IsAltKey(const QKeyEvent& event) {
     const Qt::KeyboardModifiers mods =

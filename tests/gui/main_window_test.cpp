@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QObject>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "lang/message_style.h"
 #include "ui/instance_beacon.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 #include "ui/pane.h"
 #include "ui/port_settings_dialog.h"
 
@@ -255,6 +257,35 @@ class MainWindowTest final : public QObject {
         world.prompts.answers = {ui::ID_YES};
         QVERIFY(window.close());
         QCOMPARE(std::filesystem::file_size(saved), std::uintmax_t{59});
+    }
+
+    void messageStylesGiveTheirButtonsAndIcons() {
+        using Box = QMessageBox;
+        const struct {
+            std::uint32_t style;
+            Box::StandardButtons buttons;
+            Box::Icon icon;
+        } cases[] = {
+            {lang::MB_WARNING_OK, Box::Ok, Box::Warning},
+            {lang::MB_STOP_OK, Box::Ok, Box::Critical},
+            {lang::MB_INFORMATION_OK, Box::Ok, Box::Information},
+            {lang::MB_CONFIRM, Box::Ok | Box::Cancel, Box::Information},
+            {lang::MB_WARNING_CONFIRM, Box::Ok | Box::Cancel, Box::Warning},
+            {lang::MB_YES_NO, Box::Yes | Box::No, Box::Question},
+            {lang::MB_YES_NO_CANCEL, Box::Yes | Box::No | Box::Cancel, Box::Question},
+        };
+        for (const auto& expected : cases) {
+            Box box;
+            ui::ConfigureMessageBox(box, {expected.style, "Caption", "Text", false});
+            QVERIFY2(box.standardButtons() == expected.buttons,
+                     qPrintable(QString::number(expected.style, 16)));
+            QCOMPARE(box.icon(), expected.icon);
+            QCOMPARE(box.layoutDirection(), Qt::LeftToRight);
+        }
+        Box rightToLeft;
+        ui::ConfigureMessageBox(rightToLeft, {lang::MB_USER_ICON, "Caption", "Text", true});
+        QCOMPARE(rightToLeft.layoutDirection(), Qt::RightToLeft);
+        QCOMPARE(rightToLeft.standardButtons(), Box::StandardButtons(Box::Ok));
     }
 
     void laterCopyBringsTheRunningOneToTheFront() {
