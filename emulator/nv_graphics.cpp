@@ -459,29 +459,15 @@ LoadedLogos ParseLogoText(std::string_view text, std::string_view model) {
     if (text.find_first_not_of(" \t\r\n") == text.npos) {
         return {};
     }
-    bool headerSeen = false;
     std::optional<int> area;
     std::vector<NvLogo> logos;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const auto newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text = newline == text.npos ? std::string_view{} : text.substr(newline + 1);
-        ++lineNumber;
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        if (line.empty() || line.starts_with('#')) {
-            continue;
-        }
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        if (!headerSeen) {
-            if (line != kLogoFileHeader) {
-                return Damaged(where + "not a logo file of this printer");
-            }
-            headerSeen = true;
-            continue;
-        }
+    RecordLines lines(text);
+    if (auto problem = lines.HeaderProblem(kLogoFileHeader, "not a logo file of this printer")) {
+        return Damaged(std::move(*problem));
+    }
+    while (const auto next = lines.Next()) {
+        const std::string_view line = *next;
+        const std::string where = lines.Where();
         std::string_view rest = line;
         const std::string_view keyword = TakeWord(rest);
         if (keyword == "area") {
@@ -510,8 +496,8 @@ LoadedLogos ParseLogoText(std::string_view text, std::string_view model) {
         }
         logos.push_back(std::move(*logo));
     }
-    if (!headerSeen || !area) {
-        return Damaged(headerSeen ? "no area line" : "not a logo file of this printer");
+    if (!area) {
+        return Damaged("no area line");
     }
     NvGraphicsMemory memory(*area, NvGraphicsCapacity(model, *area));
     for (NvLogo& logo : logos) {

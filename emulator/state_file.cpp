@@ -44,32 +44,46 @@ std::string FormatStateText(const UserSettings& settings, std::string_view model
     return text;
 }
 
+std::optional<std::string_view> RecordLines::Next() {
+    while (!rest_.empty()) {
+        const auto newline = rest_.find('\n');
+        std::string_view line = rest_.substr(0, newline);
+        rest_ = newline == rest_.npos ? std::string_view{} : rest_.substr(newline + 1);
+        ++number_;
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!line.empty() && !line.starts_with('#')) {
+            return line;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordLines::HeaderProblem(std::string_view header,
+                                                      std::string_view what) {
+    const auto first = Next();
+    if (!first) {
+        return std::string(what);
+    }
+    if (*first != header) {
+        return Where() + std::string(what);
+    }
+    return std::nullopt;
+}
+
 LoadedState ParseStateText(std::string_view text, std::string_view model) {
     if (text.find_first_not_of(" \t\r\n") == text.npos) {
         return {FactoryUserSettings(model), StateFileStatus::Missing, {}};
     }
     UserSettings settings = FactoryUserSettings(model);
-    bool headerSeen = false;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const auto newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text = newline == text.npos ? std::string_view{} : text.substr(newline + 1);
-        ++lineNumber;
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        if (line.empty() || line.starts_with('#')) {
-            continue;
-        }
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        if (!headerSeen) {
-            if (line != kStateFileHeader) {
-                return Damaged(model, where + "not a state file of this printer");
-            }
-            headerSeen = true;
-            continue;
-        }
+    RecordLines lines(text);
+    if (auto problem = lines.HeaderProblem(kStateFileHeader, "not a state file of this printer")) {
+        return Damaged(model, std::move(*problem));
+    }
+    while (const auto next = lines.Next()) {
+        const std::string_view line = *next;
+        const std::string where = lines.Where();
         std::string_view rest = line;
         const std::string_view keyword = TakeWord(rest);
         if (keyword == kModelKeyword) {
@@ -88,9 +102,6 @@ LoadedState ParseStateText(std::string_view text, std::string_view model) {
             return Damaged(model, where + "not a value of " + SettingName(*id) + ": \"" +
                                       std::string(rest) + "\"");
         }
-    }
-    if (!headerSeen) {
-        return Damaged(model, "not a state file of this printer");
     }
     return {std::move(settings), StateFileStatus::Loaded, {}};
 }

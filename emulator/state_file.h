@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +31,25 @@ enum class StateFileStatus : std::uint8_t {
     Missing,     // no file, or an empty one: factory values
     Damaged,     // unreadable, no header, a line that is not understood: factory values
     OtherModel,  // written by a printer of another model: factory values
+};
+
+// The lines of the virtual printer's text files: empty lines and comments ('#') are skipped, and
+// LF or CR LF end a line. The first line must be the file's header.
+class RecordLines {
+  public:
+    explicit RecordLines(std::string_view text) : rest_(text) {}
+
+    // Nothing when the header is the first line; else what (without a header at all) or
+    // "line N: " + what (another first line).
+    std::optional<std::string> HeaderProblem(std::string_view header, std::string_view what);
+    // The next record line; nothing at the end.
+    std::optional<std::string_view> Next();
+    // "line N: " for the line Next gave last, to put in front of what is wrong with it.
+    std::string Where() const { return "line " + std::to_string(number_) + ": "; }
+
+  private:
+    std::string_view rest_;
+    int number_ = 0;
 };
 
 struct LoadedState {
