@@ -20,6 +20,7 @@
 #include "lang/text_numbers.h"
 #include "settings/setting_files.h"
 #include "ui/extension_pane.h"
+#include "ui/pane_jobs.h"
 #include "ui/placeholder_pane.h"
 #include "ui/port_settings_dialog.h"
 #include "ui/printer_picture.h"
@@ -304,16 +305,15 @@ void MainWindow::CheckConnectionAtStart() {
 }
 
 void MainWindow::ShowVersion() {
-    QPointer<QWidget> focus = QApplication::focusWidget();
+    const FocusReturn focus;
     const app::AppState& state = session_.state();
     const std::string text = lang::ComposeVersionText(
         state.texts, app::VersionTextNumber(state.model), state.info.legalNotice);
     session_.ShowMessage(lang::MB_USER_ICON, 0, text);
-    RestoreFocus(focus);
 }
 
 void MainWindow::ShowManual() {
-    QPointer<QWidget> focus = QApplication::focusWidget();
+    const FocusReturn focus;
     const app::AppState& state = session_.state();
     const auto& manual = state.texts.manualPath(state.texts.languageIndex());
     switch (session_.prompts().OpenDocument(manual)) {
@@ -328,7 +328,6 @@ void MainWindow::ShowManual() {
     }
     activateWindow();
     raise();
-    RestoreFocus(focus);
 }
 
 void MainWindow::SetControlsEnabled(bool enabled) {
@@ -343,15 +342,14 @@ void MainWindow::SetControlsEnabled(bool enabled) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    QPointer<QWidget> focus = QApplication::focusWidget();
     if (!session_.controlsEnabled()) {
         event->ignore();
         return;
     }
+    const FocusReturn focus;
     const int answer = session_.ShowMessage(lang::MB_YES_NO_CANCEL, session_.Text(lang::MSG_E_01));
     if (answer != ID_YES && answer != ID_NO) {
         event->ignore();
-        RestoreFocus(focus);
         return;
     }
     if (answer == ID_YES) {
