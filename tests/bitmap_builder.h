@@ -38,7 +38,7 @@ struct BmpLayout {
     // Written as given (not in a 12-byte header); 0 with a palette shorter than the full table
     // of a 1-, 4- or 8-bit file writes the palette's length.
     std::uint32_t coloursUsed = 0;
-    std::vector<Rgb> palette;              // every entry is written
+    std::vector<Rgb> palette{};            // every entry is written
     std::array<std::uint32_t, 3> masks{};  // red, green, blue; written for bit fields
 };
 

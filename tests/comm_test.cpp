@@ -8,26 +8,22 @@
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
 #include "port_harness.h"
+#include "test_support.h"
 
 namespace vrtruty::comm {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using std::chrono::milliseconds;
+using test::kBufferClear;
+using test::kPrinterId;
+using test::kReset3;
+using test::Tagged;
 
-const Bytes kBufferClear = {0x10, 0x14, 0x08, 0x01, 0x03, 0x14, 0x01, 0x06, 0x02, 0x08};
-const Bytes kReset3 = {0x1B, 0x3D, 0x02, 0x52, 0x45, 0x53, 0x45, 0x54, 0x33, 0x1B, 0x3D, 0x03};
 const Bytes kStatus1 = {0x10, 0x04, 0x01};
 const Bytes kStatus2 = {0x10, 0x04, 0x02};
 const Bytes kStatus3 = {0x10, 0x04, 0x03};
 const Bytes kStatus4 = {0x10, 0x04, 0x04};
-const Bytes kPrinterId = {0x1D, 0x49, 0x43};
-
-Bytes Tag(std::string_view tag) {
-    Bytes reply(tag.begin(), tag.end());
-    reply.push_back(0x00);
-    return reply;
-}
 
 class Conversation : public ::testing::Test, public test::PortHarness {};
 
@@ -171,7 +167,7 @@ class CheckPrinterTest : public Conversation {
         Use(app::PortKind::PORT_USB);
         replies = {{kBufferClear, {0x37, 0x25, 0x00}},
                    {kStatus1, {0x12}},
-                   {kPrinterId, Tag("_TR-770")},
+                   {kPrinterId, Tagged("_TR-770")},
                    {kReset3, {0x3B, 0x33, 0x00}}};
     }
     int Check() {
@@ -181,22 +177,18 @@ class CheckPrinterTest : public Conversation {
     std::map<Bytes, Bytes> replies;
 };
 
-TEST_F(CheckPrinterTest, TheRightModelAnswers) {
+TEST_F(CheckPrinterTest, OnlyTheExactModelNameAnswersAndEveryAnswerIsFollowedByAReset) {
     EXPECT_EQ(Check(), PRT_SUCCESS);
     EXPECT_EQ(Written(), (std::vector<Bytes>{kBufferClear, kStatus1, kPrinterId, kReset3}));
     EXPECT_EQ(opener.opened, 1);
-}
 
-TEST_F(CheckPrinterTest, ALongerModelNameIsADataError) {
-    replies[kPrinterId] = Tag("_TR-770K");
-    EXPECT_EQ(Check(), PRT_ERR_DATA);
-    EXPECT_EQ(Written().back(), kReset3) << "reset after every identification";
-}
+    replies[kPrinterId] = Tagged("_TR-770K");
+    EXPECT_EQ(Check(), PRT_ERR_DATA) << "a longer model name";
+    EXPECT_EQ(Written().back(), kReset3);
 
-TEST_F(CheckPrinterTest, NoIdReplyMeansNoReplyAndNoReset) {
     replies.erase(kPrinterId);
     EXPECT_EQ(Check(), PRT_ERR_NOREPLY);
-    EXPECT_EQ(Written().back(), kPrinterId);
+    EXPECT_EQ(Written().back(), kPrinterId) << "no reset without an answer";
 }
 
 TEST_F(CheckPrinterTest, WithoutSwitchesOnlyTheDummyByteTheIdAndTheResetGoOverTheLan) {
@@ -205,7 +197,7 @@ TEST_F(CheckPrinterTest, WithoutSwitchesOnlyTheDummyByteTheIdAndTheResetGoOverTh
     lan.QueueRecvPort({1, {}});  // the status clear drains nothing
     lan.QueueRecvPort({1, {}});
     lan.QueueRecvPort({1, {}});
-    lan.QueueRecvBytes(Tag("_TR-770"));
+    lan.QueueRecvBytes(Tagged("_TR-770"));
     lan.QueueRecvBytes({0x3B, 0x33, 0x00});
     EXPECT_EQ(CheckPrinter(Port(), Port().GetPortName(0), "_TR-770"), PRT_SUCCESS);
     std::vector<Bytes> written;

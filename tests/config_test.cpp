@@ -9,16 +9,13 @@ namespace vrtruty::app {
 namespace {
 
 using test::FromUtf16Le;
+using test::ProfileFromUtf16;
 using test::Utf16Le;
-
-ProfileFile ParseUtf16(std::u16string_view text) {
-    return ProfileFile::Parse(Utf16Le(text));
-}
 
 class ConfigRead : public ::testing::Test {
   protected:
     UtilityConfig Read(std::u16string_view text) {
-        return ReadUtilityConfig(ParseUtf16(text), Context());
+        return ReadUtilityConfig(ProfileFromUtf16(text), Context());
     }
     ConfigContext Context() {
         return {.comPorts = com,
@@ -64,12 +61,13 @@ TEST(ConfigCreate, RegionFollowsTheFamilyAndAnExistingFileIsNeverReplaced) {
 }
 
 TEST(ConfigEarly, LogSwitchAndPrinterNameIgnoreCaseAndFallBackToRowZero) {
-    EXPECT_TRUE(ReadEarlyConfig(ParseUtf16(u"[LOGOUT]\r\nMODE=on ; trace\r\n")).logEnabled);
-    EXPECT_FALSE(ReadEarlyConfig(ParseUtf16(u"[LOGOUT]\r\nMODE=yes\r\n")).logEnabled);
-    EXPECT_FALSE(ReadEarlyConfig(ParseUtf16(u"")).logEnabled);
-    EXPECT_EQ(ReadEarlyConfig(ParseUtf16(u"[PRNAME]\r\nPR_NO=tr-770k (wl)\r\n")).printerRow, 4u);
-    EXPECT_EQ(ReadEarlyConfig(ParseUtf16(u"[PRNAME]\r\nPR_NO=TR-1400\r\n")).printerRow, 0u);
-    EXPECT_EQ(ReadEarlyConfig(ParseUtf16(u"[WINDRV]\r\nX=1\r\n")).printerRow, 0u);
+    EXPECT_TRUE(ReadEarlyConfig(ProfileFromUtf16(u"[LOGOUT]\r\nMODE=on ; trace\r\n")).logEnabled);
+    EXPECT_FALSE(ReadEarlyConfig(ProfileFromUtf16(u"[LOGOUT]\r\nMODE=yes\r\n")).logEnabled);
+    EXPECT_FALSE(ReadEarlyConfig(ProfileFromUtf16(u"")).logEnabled);
+    EXPECT_EQ(ReadEarlyConfig(ProfileFromUtf16(u"[PRNAME]\r\nPR_NO=tr-770k (wl)\r\n")).printerRow,
+              4u);
+    EXPECT_EQ(ReadEarlyConfig(ProfileFromUtf16(u"[PRNAME]\r\nPR_NO=TR-1400\r\n")).printerRow, 0u);
+    EXPECT_EQ(ReadEarlyConfig(ProfileFromUtf16(u"[WINDRV]\r\nX=1\r\n")).printerRow, 0u);
 }
 
 TEST_F(ConfigRead, PortNameIgnoresCaseAndComments) {
@@ -94,7 +92,7 @@ TEST_F(ConfigRead, SelectionsMatchFoundEntriesOnlyElseEntryZero) {
 
 TEST_F(ConfigRead, SerialParametersComeFromThePortDefaultsOfTheSelectedPort) {
     FillPortNameList(com, {"/dev/ttyUSB0"});
-    portDefaults = ParseUtf16(u"[Ports]\r\n/dev/ttyUSB0=38400,e,7,1,x\r\n");
+    portDefaults = ProfileFromUtf16(u"[Ports]\r\n/dev/ttyUSB0=38400,e,7,1,x\r\n");
     const SerialSettings s = Read(u"[COMPORT]\r\nCOM_NO=/dev/ttyUSB0\r\n").serial;
     EXPECT_EQ(s.baudIndex, 4);
     EXPECT_EQ(s.dataBits, 0);
@@ -102,7 +100,7 @@ TEST_F(ConfigRead, SerialParametersComeFromThePortDefaultsOfTheSelectedPort) {
     EXPECT_EQ(s.protocolIndex, 1);
     EXPECT_EQ(s.formatIndex, 0);
 
-    portDefaults = ParseUtf16(u"");
+    portDefaults = ProfileFromUtf16(u"");
     const SerialSettings d = Read(u"").serial;  // "9600,n,8,1,p"
     EXPECT_EQ((std::array{d.baudIndex, d.dataBits, d.parity, d.protocolIndex, d.formatIndex}),
               (std::array<std::uint16_t, 5>{2, 1, 0, 0, 2}));
@@ -171,37 +169,35 @@ TEST_F(ConfigRead, DriverListFallsBackWholeWhenOneNameIsMissing) {
 }
 
 TEST_F(ConfigRead, SwitchesHaveTheirDefaultsAndIgnoreCase) {
-    const UtilityConfig defaults = Read(u"");
-    EXPECT_TRUE(defaults.switches.statusCheck);
-    EXPECT_FALSE(defaults.switches.printerTest);
-    EXPECT_FALSE(defaults.switches.errorAutoRecover);
-    EXPECT_TRUE(defaults.switches.buzzer);
-
-    const UtilityConfig flipped = Read(
-        u"[STATUSCHECK]\r\nMODE=off\r\n[PRINTERTEST]\r\nMODE=On\r\n[ERRAUTO]\r\nMODE=ON\r\n"
-        u"[BUZZER]\r\nMODE=OFF\t; quiet\r\n");
-    EXPECT_FALSE(flipped.switches.statusCheck);
-    EXPECT_TRUE(flipped.switches.printerTest);
-    EXPECT_TRUE(flipped.switches.errorAutoRecover);
-    EXPECT_FALSE(flipped.switches.buzzer);
+    // Status check, printer test, error auto-recovery, buzzer.
+    const auto switches = [](const UtilityConfig& c) {
+        const auto& s = c.switches;
+        return std::array{s.statusCheck, s.printerTest, s.errorAutoRecover, s.buzzer};
+    };
+    EXPECT_EQ(switches(Read(u"")), (std::array{true, false, false, true}));
+    EXPECT_EQ(
+        switches(Read(
+            u"[STATUSCHECK]\r\nMODE=off\r\n[PRINTERTEST]\r\nMODE=On\r\n[ERRAUTO]\r\nMODE=ON\r\n"
+            u"[BUZZER]\r\nMODE=OFF\t; quiet\r\n")),
+        (std::array{false, true, true, false}));
 }
 
 TEST(ConfigRegionAndLanguage, ReadTheirKeysIgnoringCase) {
-    const RegionResult xrv = ReadRegion(ParseUtf16(u"[SPEC]\r\nSPECKEY=xrv\r\n"));
+    const RegionResult xrv = ReadRegion(ProfileFromUtf16(u"[SPEC]\r\nSPECKEY=xrv\r\n"));
     EXPECT_EQ(xrv.regionIndex, 4);
     EXPECT_TRUE(xrv.overseaMode);
 
     const std::vector<std::string> names = {"日本語", "English"};
     const LanguageChoice english =
-        ReadLanguageChoice(ParseUtf16(u"[COUNTRY]\r\nLANGUAGE=english\r\n"), names);
+        ReadLanguageChoice(ProfileFromUtf16(u"[COUNTRY]\r\nLANGUAGE=english\r\n"), names);
     EXPECT_EQ(english.index, 1u);
     EXPECT_TRUE(english.recognised);
-    EXPECT_FALSE(
-        ReadLanguageChoice(ParseUtf16(u"[COUNTRY]\r\nLANGUAGE=Klingon\r\n"), names).recognised);
+    EXPECT_FALSE(ReadLanguageChoice(ProfileFromUtf16(u"[COUNTRY]\r\nLANGUAGE=Klingon\r\n"), names)
+                     .recognised);
 
-    EXPECT_EQ(
-        ReadChineseVariant(ParseUtf16(u"[LANGUAGESPEC]\r\nSPEC=TraditionalChinese\r\n")).variant,
-        1);
+    EXPECT_EQ(ReadChineseVariant(ProfileFromUtf16(u"[LANGUAGESPEC]\r\nSPEC=TraditionalChinese\r\n"))
+                  .variant,
+              1);
 }
 
 class ConfigSave : public ::testing::Test {
@@ -272,12 +268,6 @@ TEST_F(ConfigSave, AddsTheRegionOnlyWhenItIsMissing) {
     EXPECT_EQ(text.substr(0, 23), u"[PORT]\r\nPORTNAME=None\r\n");
     EXPECT_NE(text.find(u"[SPEC]\r\nSPECKEY=OVERSEA\r\n"), std::u16string::npos);
 }
-
-}  // namespace
-}  // namespace vrtruty::app
-
-namespace vrtruty::app {
-namespace {
 
 TEST(ComPortDefaults, TheSerialSettingsBecomeThePortsStoredDefaults) {
     test::TempFolder home;

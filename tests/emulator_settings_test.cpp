@@ -221,39 +221,6 @@ TEST(PrinterSettingsListTest, SettingListIsOnePageWithEverySettingAndTheModel) {
     EXPECT_TRUE(other.paper.lines.empty()) << "other test prints are not the setting list";
 }
 
-// Queries, a user-setting session and the setting list, then what the printer says afterwards.
-TEST(PrinterSettingsParserTest, SplittingTheStreamAtAnyByteChangesNothing) {
-    const Bytes script = Join({AskSwitch(126), AskValue(5), AskItem(1), kIn,
-                               WriteSwitch(1, "12222221"), WriteValue(118, -3), WriteItem(3, "1"),
-                               AskValue(118), kSettingList, kOut, AskValue(118)});
-    const Bytes after = Join({AskSwitch(1), AskValue(118), AskItem(3)});
-    const auto run = [&](std::span<const Bytes> parts) {
-        TestPrinter printer;
-        Bytes reply;
-        for (const Bytes& part : parts) {
-            const Bytes got = printer.Feed(part);
-            reply.insert(reply.end(), got.begin(), got.end());
-        }
-        printer.engine.FinishRestart();
-        return std::tuple(Hex(reply), Hex(printer.Feed(after)), printer.paper.lines,
-                          printer.events);
-    };
-    const auto whole = run(std::vector<Bytes>{script});
-    EXPECT_EQ(std::get<1>(whole),
-              "37 21 31 30 30 30 30 31 30 31 00 37 27 31 31 38 1F 36 35 35 "
-              "33 33 00 37 33 33 1F 31 00");
-    for (std::size_t split = 1; split < script.size(); ++split) {
-        const std::vector<Bytes> parts = {Bytes(script.begin(), script.begin() + split),
-                                          Bytes(script.begin() + split, script.end())};
-        EXPECT_EQ(run(parts), whole) << "split after byte " << split;
-    }
-    std::vector<Bytes> bytes;
-    for (const std::uint8_t b : script) {
-        bytes.push_back({b});
-    }
-    EXPECT_EQ(run(bytes), whole) << "byte by byte";
-}
-
 TEST(PrinterStateFileTest, SettingsRoundTripThroughTextAndFile) {
     UserSettings settings = FactoryUserSettings("TR-770K");
     settings.Set({SettingKind::CustomizeValue, 5}, "-6");
@@ -273,7 +240,7 @@ TEST(PrinterStateFileTest, SettingsRoundTripThroughTextAndFile) {
     const LoadedState loaded = LoadStateFile(path, "TR-770K");
     EXPECT_EQ(loaded.status, StateFileStatus::Loaded) << loaded.problem;
     EXPECT_EQ(Listing(loaded.settings), Listing(settings));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+    EXPECT_EQ(test::Entries(folder.path()), std::vector<std::string>{"printer.state"})
         << "no temporary file is left behind";
 
     const LoadedState partial =

@@ -160,25 +160,5 @@ TEST_F(LanguageFiles, ShippedFilesHoldExactlyTheBuiltInTexts) {
         << "run scripts/make-language-files";
 }
 
-TEST(BuiltInTexts, EveryTextTheProductUsesExistsInBothLanguages) {
-    std::size_t checked = 0;
-    for (const LanguageKey& key : LanguageKeys()) {
-        const bool versionText = key.ref.kind == TextRef::Kind::Long &&
-                                 key.ref.number >= INF_VERSION_NO770 &&
-                                 key.ref.number < INF_VERSION_NO770 + kVersionTextCount;
-        if (versionText) {
-            continue;  // filled with the program's version at start
-        }
-        EXPECT_FALSE(key.builtIn.english.empty()) << "[" << key.section << "] " << key.key;
-        EXPECT_FALSE(key.builtIn.japanese.empty()) << "[" << key.section << "] " << key.key;
-        ++checked;
-    }
-    EXPECT_GT(checked, 500u);
-    EXPECT_EQ(MessageTexts().size(), kMessageKeys.size());
-    for (std::size_t i = 0; i < MessageTexts().size() && i < kMessageKeys.size(); ++i) {
-        EXPECT_EQ(MessageTexts()[i].key, kMessageKeys[i]) << "message " << i;
-    }
-}
-
 }  // namespace
 }  // namespace vrtruty::lang

@@ -120,15 +120,14 @@ TEST_F(LogoListTest, NewFilesSkipKeycodesOfThePrinterAndOfTheList) {
     list.SetPrinterKeycodes({});
     AddFiles({"c.bmp", "d.bmp", "e.bmp"}, {});
     EXPECT_EQ(Keycodes(list), "2022 2023 2020 2021 2024");
-}
 
-TEST_F(LogoListTest, KeycodeSearchCarriesIntoTheHighByteAfter7E) {
-    std::vector<std::uint16_t> printer;
+    std::vector<std::uint16_t> row20;
     for (std::uint16_t kc = 0x2020; kc <= 0x207E; ++kc) {
-        printer.push_back(kc);
+        row20.push_back(kc);
     }
-    list.SetPrinterKeycodes(printer);
-    EXPECT_EQ(list.NextFreeKeycode(), 0x2120);
+    LogoList other;
+    other.SetPrinterKeycodes(row20);
+    EXPECT_EQ(other.NextFreeKeycode(), 0x2120) << "the search carries into the high byte after 7E";
 }
 
 TEST_F(LogoListTest, SixtyRowsAtMostAndTheBatchEndsAtThe61st) {
@@ -154,16 +153,10 @@ TEST_F(LogoListTest, FreeSpaceEndsTheBatchAndKeepsTheRowsBefore) {
     ASSERT_TRUE(result.stopMessage);
     EXPECT_EQ(result.stopMessage->text, lang::MSG_L_10);
 
-    LogoList full;
-    full.SetCapacity(1000, 600);
-    EXPECT_EQ(full.AddLogoFiles("/logos", std::vector<std::string>{"a.bmp"}, kGradation2,
-                                [](LogoEntry& e) {
-                                    e.size = 601;
-                                    return 0;
-                                },
-                                {})
-                  .stopMessage,
-              (LogoMessage{lang::MSG_L_10, {}}));
+    list = {};
+    list.SetCapacity(1000, 600);
+    EXPECT_EQ(AddFiles({"big.bmp"}, {601}).stopMessage, (LogoMessage{lang::MSG_L_10, {}}))
+        << "a first file that is too big on its own";
 }
 
 TEST_F(LogoListTest, AFileThatFailsAsksWhetherToGoOn) {
@@ -382,12 +375,12 @@ TEST_F(LogoListTest, SortIsTheListsOwnQuicksortEqualKeysIncluded) {
     list.SortLogoList(3);
     EXPECT_EQ(Keycodes(list), "2020 2021 2022 2023 2024");
     EXPECT_EQ(Names(list), "a.bmp b.bmp c.bmp d.bmp e.bmp");
-}
 
-TEST_F(LogoListTest, FileNamesSortByCharacterCodesCaseSensitively) {
+    list = {};
+    list.SetCapacity(1000, 1000);
     AddFiles({"b.bmp", "B.bmp", "a.bmp", "_.bmp"}, {});
     list.SortLogoList(1);
-    EXPECT_EQ(Names(list), "B.bmp _.bmp a.bmp b.bmp");
+    EXPECT_EQ(Names(list), "B.bmp _.bmp a.bmp b.bmp") << "file names sort by character codes";
 }
 
 TEST_F(LogoListTest, PrinterKeycodesSortWithTheirOwnDirection) {

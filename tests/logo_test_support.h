@@ -1,37 +1,15 @@
-// Byte helpers shared by the logo tests: hex text for readable failures, and the GS 8 L define
-// command of a logo as the printer receives it.
+// The GS 8 L define command of a logo as the printer receives it, for the logo tests.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
-#include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace vrtruty::test::logo {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline std::string Hex(const Bytes& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
-}
-
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
 
 inline std::uint8_t Lo(std::size_t value) {
     return static_cast<std::uint8_t>(value & 0xFF);

@@ -2,17 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <iomanip>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "platform/fake_clock.h"
 #include "platform/files.h"
 #include "platform/home_folder.h"
 #include "platform/instance_lock.h"
@@ -20,58 +16,14 @@
 #include "test_support.h"
 
 namespace vrtruty::platform {
-
-void PrintTo(const LocalTime& time, std::ostream* out) {
-    *out << std::setfill('0') << std::setw(2) << time.hour << ':' << std::setw(2) << time.minute
-         << ':' << std::setw(2) << time.second << '.' << std::setw(3) << time.millisecond;
-}
-
 namespace {
 
-using std::chrono::milliseconds;
 using test::Bytes;
+using test::Entries;
 using test::ReadBytes;
 using test::WriteBytes;
-using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 namespace fs = std::filesystem;
-
-// Names in the folder: shows a temporary file left behind.
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
-}
-
-TEST(FakeClockTest, SleepRecordsEachWaitAndAdvancesTimeButAdvanceIsNoWait) {
-    FakeClock clock;
-    clock.sleepFor(milliseconds(50));
-    clock.advance(milliseconds(7));
-    clock.sleepFor(milliseconds(1000));
-    clock.sleepFor(milliseconds(200));
-
-    EXPECT_THAT(clock.waits(),
-                ElementsAre(milliseconds(50), milliseconds(1000), milliseconds(200)));
-    EXPECT_EQ(clock.totalWaited(), milliseconds(1250));
-    EXPECT_EQ(clock.now(), milliseconds(1257));
-}
-
-TEST(FakeClockTest, LocalTimeFollowsFakeTimeSinceItWasSetWithCarries) {
-    FakeClock clock;
-    clock.advance(milliseconds(5000));  // passed before the local time was set: does not count
-    clock.setLocalTime(LocalTime{9, 59, 59, 999});
-    clock.sleepFor(milliseconds(1));
-    EXPECT_EQ(clock.localTime(), (LocalTime{10, 0, 0, 0})) << "ms -> s -> min -> h carry";
-
-    clock.advance(milliseconds(61'001));
-    EXPECT_EQ(clock.localTime(), (LocalTime{10, 1, 1, 1}));
-
-    clock.setLocalTime(LocalTime{23, 59, 59, 950});
-    clock.advance(milliseconds(3 * 24 * 3'600'000LL + 3'600'000 + 100));
-    EXPECT_EQ(clock.localTime(), (LocalTime{1, 0, 0, 50})) << "wraps at midnight, days vanish";
-}
 
 TEST(FilesTest, ReadFileBytesReturnsExactContentOfAnySizeAndNothingForMissingFileOrFolder) {
     const test::TempFolder tmp;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,16 +14,7 @@
 namespace vrtruty::tools {
 namespace {
 
-// Upper-case hex bytes separated by blanks, so a failure shows where the bytes differ.
-std::string Hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
-        text += digits;
-    }
-    return text;
-}
+using test::Hex;
 
 std::string Hex(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count) {
     return Hex(std::span(bytes).subspan(offset, count));

@@ -3,7 +3,6 @@
 // printing against the virtual printer.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <optional>
 #include <random>
 #include <string>
@@ -21,24 +20,20 @@
 namespace vrtruty::logo {
 namespace {
 
+using test::Hex;
+using test::Join;
+using test::kRecovery;
+using test::kReset3;
 using test::logo::Bytes;
-using test::logo::Cat;
-using test::logo::Hex;
 using namespace std::chrono_literals;
 
-const Bytes kRecovery = {0x1D, 0x65, 0x75, 0x45, 0x00};
-const Bytes kReset3 = {0x1B, 0x3D, 0x02, 0x52, 0x45, 0x53, 0x45, 0x54, 0x33, 0x1B, 0x3D, 0x03};
 const Bytes kCapacity(kCapacityQuery.begin(), kCapacityQuery.end());
 const Bytes kFree(kFreeSpaceQuery.begin(), kFreeSpaceQuery.end());
 const Bytes kList(kKeycodeListQuery.begin(), kKeycodeListQuery.end());
 const Bytes kAckByte = {0x06};
 
-Bytes Ascii(std::string_view text) {
-    return {text.begin(), text.end()};
-}
-
 Bytes NumberReply(std::uint8_t form, std::string_view digits) {
-    return Cat({{0x37, form}, Ascii(digits), {0x00}});
+    return Join({{0x37, form}, test::Bytes(digits), {0x00}});
 }
 
 Bytes Block(std::uint8_t status, const std::vector<std::uint16_t>& keycodes) {
@@ -78,39 +73,35 @@ std::vector<Bytes> ListBlocks(const std::vector<std::uint16_t>& keycodes) {
 const CaptionTexts kEnglish = {"Logoxxxx", "(Monochromatic)", "(Two Colors)"};
 const CaptionTexts kJapanese = {"ロゴxxxx", "（単色）", "（２色）"};
 
-TEST(LogoCommandTest, DeleteOneNamesTheKeycodeLowByteFirst) {
+TEST(LogoCommandTest, DeleteOneNamesTheKeycodeLowByteFirstAndDeleteAllSendsBothForms) {
     EXPECT_EQ(Hex(BuildDeleteLogoCommand(0x2041, false)), "1D 28 4C 04 00 30 42 41 20");
     EXPECT_EQ(Hex(BuildDeleteLogoCommand(0x2041, true)),
               "1D 65 75 45 00 1D 28 4C 04 00 30 42 41 20");
-}
-
-TEST(LogoCommandTest, DeleteAllSendsBothFormsThenInitialises) {
-    const Bytes command = BuildDeleteAllLogosCommand(false);
-    EXPECT_EQ(command.size(), 22u);
-    EXPECT_EQ(Hex(command), "1D 28 4C 05 00 30 41 43 4C 52 1D 28 4C 04 00 30 41 43 4C 52 1B 40");
-    EXPECT_EQ(Hex(BuildDeleteAllLogosCommand(true)), "1D 65 75 45 00 " + Hex(command));
+    const std::string all = "1D 28 4C 05 00 30 41 43 4C 52 1D 28 4C 04 00 30 41 43 4C 52 1B 40";
+    EXPECT_EQ(Hex(BuildDeleteAllLogosCommand(false)), all) << "then initialises";
+    EXPECT_EQ(Hex(BuildDeleteAllLogosCommand(true)), "1D 65 75 45 00 " + all);
 }
 
 TEST(LogoCommandTest, PrintMonochromeWithCutOverseasInEnglish) {
     const LogoCaption caption = ChooseLogoCaption(2, false, kJapanese, kEnglish);
-    const Bytes expected = Cat({{0x1B, 0x40, 0x1D, 0x65, 0x75, 0x43, 0x01},
-                                Ascii("Logo4120(Monochromatic)"),
-                                {0x0A, 0x1D, 0x28, 0x4C, 0x06, 0x00, 0x30, 0x45, 0x20, 0x41,
-                                 0x01, 0x01, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x1B, 0x6D}});
+    const Bytes expected = Join({{0x1B, 0x40, 0x1D, 0x65, 0x75, 0x43, 0x01},
+                                 test::Bytes("Logo4120(Monochromatic)"),
+                                 {0x0A, 0x1D, 0x28, 0x4C, 0x06, 0x00, 0x30, 0x45, 0x20, 0x41,
+                                  0x01, 0x01, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x1B, 0x6D}});
     EXPECT_EQ(Hex(BuildPrintLogoCommand(0x4120, true, false, caption, false)), Hex(expected));
     EXPECT_EQ(PrintJobKind(true, false), LogoJobKind::PrintMonochromeCut);
 }
 
 TEST(LogoCommandTest, PrintTwoColoursInAJapaneseRegionFramesTheCaptionAndSwitchesColours) {
     const LogoCaption caption = ChooseLogoCaption(0, false, kJapanese, kEnglish);
-    const Bytes expected = Cat({kRecovery,
-                                {0x1B, 0x40, 0x1D, 0x65, 0x75, 0x43, 0x01, 0x1C, 0x43, 0x01},
-                                {0x83, 0x8D, 0x83, 0x53},  // ロゴ
-                                Ascii("4142"),
-                                {0x81, 0x69, 0x82, 0x51, 0x90, 0x46, 0x81, 0x6A},  // （２色）
-                                {0x1C, 0x43, 0x00, 0x0A, 0x1D, 0x65, 0x75, 0x43, 0x02},
-                                {0x1D, 0x28, 0x4C, 0x06, 0x00, 0x30, 0x45, 0x42, 0x41, 0x01, 0x01},
-                                {0x1D, 0x65, 0x75, 0x43, 0x01, 0x0A}});
+    const Bytes expected = Join({kRecovery,
+                                 {0x1B, 0x40, 0x1D, 0x65, 0x75, 0x43, 0x01, 0x1C, 0x43, 0x01},
+                                 {0x83, 0x8D, 0x83, 0x53},  // ロゴ
+                                 test::Bytes("4142"),
+                                 {0x81, 0x69, 0x82, 0x51, 0x90, 0x46, 0x81, 0x6A},  // （２色）
+                                 {0x1C, 0x43, 0x00, 0x0A, 0x1D, 0x65, 0x75, 0x43, 0x02},
+                                 {0x1D, 0x28, 0x4C, 0x06, 0x00, 0x30, 0x45, 0x42, 0x41, 0x01, 0x01},
+                                 {0x1D, 0x65, 0x75, 0x43, 0x01, 0x0A}});
     EXPECT_EQ(Hex(BuildPrintLogoCommand(0x4142, false, true, caption, true)), Hex(expected));
     EXPECT_EQ(PrintJobKind(false, true), LogoJobKind::PrintTwoColours);
     EXPECT_EQ(PrintJobKind(true, true), LogoJobKind::PrintTwoColoursCut);
@@ -131,19 +122,21 @@ TEST(LogoCaptionTest, RegionAndInterfaceLanguageChooseTextsAndCodePage) {
 
     const LogoCaption western = ChooseLogoCaption(7, false, kJapanese, french);
     EXPECT_EQ(western.codePage, CaptionCodePage::Windows1252);
-    EXPECT_EQ(Hex(LogoCaptionBytes(western, 0x7E7E, true)), Hex(Ascii("Logo7E7E(Deux couleurs)")));
+    EXPECT_EQ(Hex(LogoCaptionBytes(western, 0x7E7E, true)),
+              Hex(test::Bytes("Logo7E7E(Deux couleurs)")));
 }
 
 TEST(LogoCaptionTest, EncodesTheCharactersOfTheCodePageAndMarksTheOthers) {
-    EXPECT_EQ(Hex(EncodeCaption("(Monochromé) €–Ÿ", CaptionCodePage::Windows1252)),
-              Hex(Cat({Ascii("(Monochrom"), {0xE9}, Ascii(") "), {0x80, 0x96, 0x9F}})));
+    EXPECT_EQ(
+        Hex(EncodeCaption("(Monochromé) €–Ÿ", CaptionCodePage::Windows1252)),
+        Hex(Join({test::Bytes("(Monochrom"), {0xE9}, test::Bytes(") "), {0x80, 0x96, 0x9F}})));
     EXPECT_EQ(Hex(EncodeCaption("Ωロ", CaptionCodePage::Windows1252)), "3F 3F");
     EXPECT_EQ(Hex(EncodeCaption("ロゴ２色ﾛｺﾞ", CaptionCodePage::ShiftJis)),
               "83 8D 83 53 82 51 90 46 DB BA DE");
     EXPECT_EQ(Hex(EncodeCaption("モノクロ（白黒）Ω", CaptionCodePage::ShiftJis)),
               "83 82 83 6D 83 4E 83 8D 81 69 94 92 8D 95 81 6A 3F");
     const LogoCaption shortNumber{{"No.", "", ""}, CaptionCodePage::Windows1252, false};
-    EXPECT_EQ(Hex(LogoCaptionBytes(shortNumber, 0x2A21, false)), Hex(Ascii("2A21")))
+    EXPECT_EQ(Hex(LogoCaptionBytes(shortNumber, 0x2A21, false)), Hex(test::Bytes("2A21")))
         << "a number text shorter than four characters is replaced whole";
 }
 
@@ -228,15 +221,13 @@ TEST_F(ReadLogoInfoTest, SwitchesAddTheRecoveryPrefixTheStatusCheckAndTheReset) 
     EXPECT_TRUE(info.valid);
 }
 
-TEST_F(ReadLogoInfoTest, AnEmptyFirstBlockIsAnEmptyValidList) {
-    ScriptList({{0x37, 0x72, 0x40, 0x00}});
-    ASSERT_EQ(Read(), 0);
-    EXPECT_TRUE(info.keycodes.empty());
-    EXPECT_TRUE(info.valid);
-    EXPECT_EQ(Acks(), 1);
-}
-
 TEST_F(ReadLogoInfoTest, FollowsBlocksWithAnAckEachUpToTheClosingEmptyBlock) {
+    ScriptList({{0x37, 0x72, 0x40, 0x00}});
+    ASSERT_EQ(Read(), 0) << "an empty first block is an empty list";
+    EXPECT_TRUE(info.keycodes.empty() && info.valid);
+    EXPECT_EQ(Acks(), 1);
+
+    device = {};
     std::vector<Bytes> blocks = ListBlocks(Keycodes(80));
     blocks.back()[2] = 0x41;  // full blocks, then a block that names none
     blocks.push_back({0x37, 0x72, 0x40, 0xFF, 0xFF, 0x00});
@@ -270,9 +261,10 @@ TEST_F(ReadLogoInfoTest, MalformedNumberRepliesAreDataErrors) {
     };
     const Case cases[] = {
         {"header of the free-space reply", NumberReply(0x31, "393216"), comm::PRT_ERR_DATA},
-        {"other first header byte", Cat({{0x38, 0x30}, Ascii("1"), {0x00}}), comm::PRT_ERR_DATA},
+        {"other first header byte", Join({{0x38, 0x30}, test::Bytes("1"), {0x00}}),
+         comm::PRT_ERR_DATA},
         {"non-digit", NumberReply(0x30, "39A216"), comm::PRT_ERR_DATA},
-        {"NUL inside the digits", Cat({{0x37, 0x30, 0x31, 0x00, 0x32}, {0x00}}),
+        {"NUL inside the digits", Join({{0x37, 0x30, 0x31, 0x00, 0x32}, {0x00}}),
          comm::PRT_ERR_DATA},
         {"header alone", {0x37, 0x00}, comm::PRT_ERR_DATA},
         {"twelve bytes", NumberReply(0x30, "123456789"), comm::PRT_ERR_NOREPLY},
@@ -404,12 +396,10 @@ class LogoJobsTest : public ::testing::Test, public test::PortHarness {
         }
         return *session;
     }
-    std::vector<Bytes> Define(std::initializer_list<std::uint16_t> keycodes) {
-        std::vector<Bytes> replies;
+    void Define(std::initializer_list<std::uint16_t> keycodes) {
         for (const std::uint16_t keycode : keycodes) {
-            replies.push_back(engine.Feed(DefineCommand(keycode, 1, 1)));
+            engine.Feed(DefineCommand(keycode, 1, 1));
         }
-        return replies;
     }
     // The waits of the jobs: only they wait in whole pieces of 500 ms.
     std::chrono::milliseconds JobWaits() const { return Count(500ms) * 500ms; }
@@ -429,20 +419,6 @@ class LogoJobsTest : public ::testing::Test, public test::PortHarness {
     int conversions = 0;
     std::vector<LogoWaitNotice> notices;
 };
-
-TEST_F(LogoJobsTest, ReadsWhatTheVirtualPrinterHoldsAcrossSeveralBlocks) {
-    std::vector<std::uint16_t> keycodes = Keycodes(85);
-    for (const std::uint16_t keycode : keycodes) {
-        engine.Feed(DefineCommand(keycode, 1, 1));
-    }
-    ASSERT_EQ(RefreshPrinterLogoInfo(Session(), LogoPortMode::Neither, 0, {}, true), 0);
-    EXPECT_EQ(Session().printer.keycodes, keycodes);
-    EXPECT_EQ(Session().printer.capacity, 393216u);
-    EXPECT_EQ(Session().printer.free, 393216u - 85 * 25);
-    EXPECT_TRUE(infoValid);
-    EXPECT_EQ(WritesOf(kAckByte), 3u);
-    EXPECT_EQ(WritesOf(kReset3), 1u);
-}
 
 TEST_F(LogoJobsTest, RegistersTheCheckedRowsAndVerifiesEachOne) {
     rows = {Row(0x4120, true), Row(0x4121, false), Row(0x4122, true)};

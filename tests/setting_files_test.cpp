@@ -19,6 +19,7 @@ namespace vrtruty::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Entries;
 using test::kTr770;
 using test::kTr770K;
 
@@ -46,14 +47,6 @@ std::string Values(const SettingRecord& record, std::initializer_list<std::size_
 std::vector<std::uint8_t> Image(const SettingRecord& record) {
     const SettingImage image = BuildSettingImage(record);
     return {image.begin(), image.end()};
-}
-
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
 }
 
 class SettingFilesTest : public ::testing::Test {

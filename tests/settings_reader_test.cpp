@@ -23,7 +23,6 @@ using Bytes = std::vector<std::uint8_t>;
 using Replies = std::map<Bytes, Bytes>;
 using Exchange = Replies::value_type;  // a query and the printer's reply
 
-const Bytes kBufferClear = {0x10, 0x14, 0x08, 0x01, 0x03, 0x14, 0x01, 0x06, 0x02, 0x08};
 const Bytes kStatus1 = {0x10, 0x04, 0x01};
 // A byte no setting has, so a setting copied from the record being edited is easy to tell.
 constexpr std::uint8_t kMark = 0x5A;

@@ -1,14 +1,9 @@
 // What the printer-settings tests share: the catalogue's printer rows, a printer selected with or
-// without its factory values, the fixed commands both the utility and the virtual printer speak,
-// and byte blocks joined and shown as hex so that a mismatch shows where the blocks part.
+// without its factory values, and the user-setting mode's IN and OUT.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <initializer_list>
-#include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +13,7 @@
 #include "lang/text_table.h"
 #include "settings/factory_settings.h"
 #include "settings/settings_state.h"
+#include "test_support.h"
 
 namespace vrtruty::test {
 
@@ -27,10 +23,6 @@ inline constexpr std::size_t kPfbm = 2;
 inline constexpr std::size_t kTr770K = 3;
 inline constexpr std::size_t kTr770KWl = 4;
 
-inline const std::vector<std::uint8_t> kEscAt = {0x1B, 0x40};
-inline const std::vector<std::uint8_t> kRecovery = {0x1D, 0x65, 0x75, 0x45, 0x00};
-inline const std::vector<std::uint8_t> kReset3 = {0x1B, 0x3D, 0x02, 'R',  'E',  'S',
-                                                  'E',  'T',  '3',  0x1B, 0x3D, 0x03};
 inline const std::vector<std::uint8_t> kIn = {0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 'I', 'N'};
 inline const std::vector<std::uint8_t> kOut = {0x1D, 0x28, 0x45, 0x04, 0x00, 0x02, 'O', 'U', 'T'};
 
@@ -61,25 +53,6 @@ inline app::CurrentModel SelectPrinter(settings::SettingsState& state, std::size
     app::DefaultSet(model, log,
                     [&] { settings::DefaultDataSet(state, model, xonXoff, texts, log); });
     return model;
-}
-
-inline std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> parts) {
-    std::vector<std::uint8_t> all;
-    for (const auto& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
-// "1B 40 1D 28": upper-case, one space apart.
-inline std::string Hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", b);
-        text += digits;
-    }
-    return text;
 }
 
 }  // namespace vrtruty::test

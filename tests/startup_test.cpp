@@ -206,6 +206,7 @@ TEST_F(Startup, AnUnknownSystemStopsTheStartWithItsMessage) {
     EXPECT_EQ(unknown.message->text,
               "Could not identify the operating system.\nProcessing will be cancelled.");
     EXPECT_EQ(unknown.message->style, lang::MB_STOP_OK);
+    EXPECT_FALSE(std::filesystem::exists(home / "_DEBUG.LOG")) << "no log while the log is off";
 
     WriteConfig(u"[LOGOUT]\r\nMODE=ON\r\n");
     options.queryOsVersion = [] { return std::optional<platform::OsVersion>{}; };
@@ -213,12 +214,6 @@ TEST_F(Startup, AnUnknownSystemStopsTheStartWithItsMessage) {
     EXPECT_EQ(silent.status, StartupStatus::Failed);
     EXPECT_FALSE(silent.message);
     EXPECT_NE(LogText().find("GetVersionEx ERROR"), std::string::npos);
-}
-
-TEST_F(Startup, NoLogFileEvenOnAFailingStartWhileTheLogIsOff) {
-    missingLibraries = {std::string(kSxLanLibrary), std::string(kQkLanLibrary)};
-    EXPECT_EQ(RunStartup(options).status, StartupStatus::Failed);
-    EXPECT_FALSE(std::filesystem::exists(home / "_DEBUG.LOG"));
 }
 
 // A damaged configuration must neither stop the start nor be rewritten: the defaults apply and

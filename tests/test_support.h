@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +51,15 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
+// Names in the folder, so that a temporary file left behind shows.
+inline std::vector<std::string> Entries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -62,6 +74,41 @@ inline void WriteBytes(const std::filesystem::path& path, const std::vector<std:
 inline std::vector<std::uint8_t> Bytes(std::string_view text) {
     return {text.begin(), text.end()};
 }
+
+// A text as the printer sends it: followed by NUL.
+inline std::vector<std::uint8_t> Tagged(std::string_view text) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0x00);
+    return bytes;
+}
+
+inline std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+// "1B 40 1D 28": upper-case, one space apart, so that a mismatch shows where the bytes part.
+inline std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", b);
+        text += digits;
+    }
+    return text;
+}
+
+// Fixed commands that both the utility and the virtual printer speak.
+inline const std::vector<std::uint8_t> kEscAt = {0x1B, 0x40};
+inline const std::vector<std::uint8_t> kRecovery = {0x1D, 0x65, 0x75, 0x45, 0x00};
+inline const std::vector<std::uint8_t> kReset3 = {0x1B, 0x3D, 0x02, 'R',  'E',  'S',
+                                                  'E',  'T',  '3',  0x1B, 0x3D, 0x03};
+inline const std::vector<std::uint8_t> kBufferClear = {0x10, 0x14, 0x08, 0x01, 0x03,
+                                                       0x14, 0x01, 0x06, 0x02, 0x08};
+inline const std::vector<std::uint8_t> kPrinterId = {0x1D, 0x49, 0x43};
 
 // UTF-16LE bytes of an ASCII or UTF-8 text, with the byte-order mark when asked for.
 std::vector<std::uint8_t> Utf16Le(std::u16string_view text, bool withBom = true);

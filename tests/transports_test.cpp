@@ -27,8 +27,6 @@
 #include <vector>
 
 #include "comm/tcp_lan_library.h"
-#include "fake_device_channel.h"
-#include "fake_lan_library.h"
 #include "platform/device_channel.h"
 #include "platform/device_file_channel.h"
 #include "platform/file_descriptor.h"
@@ -408,33 +406,6 @@ TEST_F(TcpLanLibraryTest, BadAddressesFailToOpenAndPeerCloseShowsInSetUseICMPAnd
     std::uint32_t received = 99;
     EXPECT_EQ(library_.RecvPort(handle, buffer, received), 0);
     EXPECT_EQ(received, 0u);
-}
-
-// The fakes stand in for these transports in the conversation tests; one check of the scripting
-// those tests rely on.
-TEST(TransportFakesTest, ScriptedRepliesAreSplitToTheRoomAndShortWritesAreReported) {
-    test::FakeDeviceChannel port;
-    port.QueueReply({0x01, 0x02, 0x03});
-    port.SetResponder(
-        [](std::span<const std::uint8_t> data) { return Bytes(data[0] == 0x10 ? "\x16" : ""); });
-    std::array<std::uint8_t, 2> buffer{};
-    EXPECT_EQ(port.Read(buffer, kGenerous).bytes, 2u);
-    EXPECT_EQ(port.Read(buffer, kGenerous).bytes, 1u) << "the rest of the chunk";
-    EXPECT_EQ(port.Write(Bytes("\x10\x04\x01"), kGenerous).bytes, 3u);
-    EXPECT_EQ(port.Read(buffer, kGenerous).bytes, 1u);
-    EXPECT_EQ(buffer[0], 0x16) << "the responder's answer";
-
-    test::FakeLanLibrary library;
-    library.QueueWritePort({1, 2u});
-    library.QueueRecvBytes({'a', 'b', 'c', 0x00});
-    std::uint32_t count = 0;
-    EXPECT_EQ(library.WritePort(3, Bytes("xyz"), count), 1);
-    EXPECT_EQ(count, 2u);
-    std::array<std::uint8_t, 3> room{};
-    for (const std::uint32_t expected : {3u, 1u, 0u}) {
-        EXPECT_EQ(library.RecvPort(3, room, count), 1);
-        EXPECT_EQ(count, expected);
-    }
 }
 
 }  // namespace
