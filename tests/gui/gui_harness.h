@@ -63,23 +63,32 @@ class ScriptedPrompts final : public ui::Prompts {
     std::vector<std::filesystem::path> opened;
 };
 
-// The virtual printer on a free loopback port; what it receives is kept in a capture file.
+// The virtual printer on a free loopback port, or on a pseudo-terminal as a serial printer; what
+// it receives is kept in a capture file.
 class VirtualPrinter {
   public:
-    explicit VirtualPrinter(const QString& folder, std::vector<std::string> extra = {}) {
+    enum class Line { Network, Serial };
+
+    explicit VirtualPrinter(const QString& folder, Line line = Line::Network) {
         capture_ = (folder + "/capture.bin").toStdString();
-        std::vector<std::string> arguments = {"--listen",  "127.0.0.1:0",
-                                              "--capture", capture_,
-                                              "--paper",   (folder + "/paper").toStdString()};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
         QDir().mkpath(folder + "/paper");
+        std::vector<std::string> arguments = {"--capture", capture_, "--paper",
+                                              (folder + "/paper").toStdString()};
+        if (line == Line::Network) {
+            arguments.insert(arguments.end(), {"--listen", "127.0.0.1:0"});
+        } else {
+            serialDevice_ = (folder + "/tty").toStdString();
+            arguments.insert(arguments.end(), {"--pty", serialDevice_});
+        }
         process_ = std::make_unique<PrinterProcess>(arguments);
-        const auto line = process_->ReadLine();
-        if (line && line->starts_with("PORT ")) {
-            port_ = static_cast<std::uint16_t>(std::stoi(line->substr(5)));
+        const auto ready = process_->ReadLine();
+        if (ready && ready->starts_with("PORT ")) {
+            port_ = static_cast<std::uint16_t>(std::stoi(ready->substr(5)));
         }
     }
     std::uint16_t port() const { return port_; }
+    // The serial printer's device (a link to the pseudo-terminal).
+    const std::string& serialDevice() const { return serialDevice_; }
     // Everything received so far.
     QByteArray Received() const {
         QFile file(QString::fromStdString(capture_));
@@ -89,6 +98,7 @@ class VirtualPrinter {
 
   private:
     std::string capture_;
+    std::string serialDevice_;
     std::unique_ptr<PrinterProcess> process_;
     std::uint16_t port_ = 0;
 };

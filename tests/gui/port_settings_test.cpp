@@ -67,10 +67,15 @@ QStringList ListedAddresses(ui::PortSettingsDialog& dialog) {
     return addresses;
 }
 
+std::string ConfigValueIn(const std::filesystem::path& file, std::string_view section,
+                          std::string_view key) {
+    const app::ProfileFile profile = app::ProfileFile::Load(file);
+    return app::ReadConfigValue(profile, section, key).value_or("<absent>");
+}
+
 std::string ConfigValue(const app::AppState& state, std::string_view section,
                         std::string_view key) {
-    const app::ProfileFile profile = app::ProfileFile::Load(state.configPath);
-    return app::ReadConfigValue(profile, section, key).value_or("<absent>");
+    return ConfigValueIn(state.configPath, section, key);
 }
 
 // A loopback port on which nothing listens.
@@ -171,6 +176,36 @@ class PortSettingsTest final : public QObject {
         QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_STOP_OK});
         QVERIFY2(world.prompts.asked[0].text.startsWith("Access to the specified disk or folder"),
                  qPrintable(world.prompts.asked[0].text));
+    }
+
+    void changedBaudRateWritesThePortDefaultsOnce() {
+        QTemporaryDir folder;
+        VirtualPrinter printer(folder.path(), VirtualPrinter::Line::Serial);
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        app::FillPortNameList(state.comPorts, {printer.serialDevice()});
+        state.config.portKind = app::PortKind::PORT_COM;
+        state.config.comIndex = 0;
+        const std::filesystem::path defaults = world.home() / "Ports.ini";
+        ui::MainWindow window(world.session());
+        {
+            ui::PortSettingsDialog dialog(world.session(), window, false);
+            dialog.show();
+            Choose(Child<QComboBox>(dialog, "baudCombo"), 4);  // 38400BPS
+            Child<QPushButton>(dialog, "okButton")->click();
+            QCOMPARE(world.prompts.Texts(), QStringList{});
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        const std::string written = ConfigValueIn(defaults, "Ports", printer.serialDevice());
+        QCOMPARE(written, std::string("38400,n,8,1,p"));
+
+        // OK again without a change leaves the port defaults alone.
+        std::filesystem::remove(defaults);
+        ui::PortSettingsDialog again(world.session(), window, false);
+        again.show();
+        Child<QPushButton>(again, "okButton")->click();
+        QCOMPARE(again.result(), int(QDialog::Accepted));
+        QVERIFY(!std::filesystem::exists(defaults));
     }
 
     void cancelAtStartAsksFirst() {
