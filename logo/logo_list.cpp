@@ -103,6 +103,17 @@ std::string Figure(std::int64_t value, int width) {
     return text;
 }
 
+// Records a file that failed to measure; false when the user chose to stop there.
+bool NoteMeasureFailure(LogoBatchResult& result, int code, const std::string& file,
+                        const ContinueAfterError& continueAfterError) {
+    result.failures.push_back({file, code, MeasureFailureMessage(code, file)});
+    if (continueAfterError && !continueAfterError(code, file)) {
+        result.cancelled = true;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string ComposeLogoMessage(const lang::TextTable& texts, const LogoMessage& message) {
@@ -281,9 +292,7 @@ LogoBatchResult LogoList::AddLogoFiles(std::string_view folder, std::span<const 
 
         const int code = measure(entry);
         if (code != 0) {
-            result.failures.push_back({entry.path, code, MeasureFailureMessage(code, entry.path)});
-            if (continueAfterError && !continueAfterError(code, entry.path)) {
-                result.cancelled = true;
+            if (!NoteMeasureFailure(result, code, entry.path, continueAfterError)) {
                 break;
             }
             continue;
@@ -319,9 +328,7 @@ LogoBatchResult LogoList::LoadRows(std::span<const LogoEntry> rows, bool checkSi
         // itself counts.
         const int code = measure(entry);
         if (code != 0) {
-            result.failures.push_back({entry.path, code, MeasureFailureMessage(code, entry.path)});
-            if (continueAfterError && !continueAfterError(code, entry.path)) {
-                result.cancelled = true;
+            if (!NoteMeasureFailure(result, code, entry.path, continueAfterError)) {
                 break;
             }
             continue;

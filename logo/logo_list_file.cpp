@@ -35,9 +35,8 @@ std::string ValueOf(const app::ProfileFile& profile, const std::string& key) {
     return app::ReadConfigValue(profile, kLogoListSection, key).value_or(std::string{});
 }
 
-// A decimal number read as list files have always been read: an optional sign and the digits
-// that follow, anything after them ignored, 0 when there are none; saturated to a long.
-long ParseDecimal(std::string_view text) {
+// Skips the blanks in front of a number and its sign; true for a minus.
+bool TakeSign(std::string_view& text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
     }
@@ -46,6 +45,13 @@ long ParseDecimal(std::string_view text) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
+    return negative;
+}
+
+// A decimal number read as list files have always been read: an optional sign and the digits
+// that follow, anything after them ignored, 0 when there are none; saturated to a long.
+long ParseDecimal(std::string_view text) {
+    const bool negative = TakeSign(text);
     constexpr long kMax = std::numeric_limits<long>::max();
     long value = 0;
     for (const char c : text) {
@@ -61,14 +67,7 @@ long ParseDecimal(std::string_view text) {
 // A keycode as stored: hexadecimal digits (an optional sign and "0x" before them), of which the
 // low sixteen bits count.
 std::uint16_t ParseStoredKeycode(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
+    const bool negative = TakeSign(text);
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
     }
