@@ -4,10 +4,10 @@
 #include <charconv>
 #include <optional>
 
-#include "app/unicode.h"
-#include "app/usb_list.h"
 #include "comm/error_codes.h"
 #include "comm/printer_search.h"
+#include "core/unicode.h"
+#include "core/usb_list.h"
 #include "lang/text_numbers.h"
 
 namespace vrtruty::app {

@@ -10,10 +10,10 @@
 #include <system_error>
 #include <vector>
 
-#include "app/config.h"
 #include "app/printer_connection.h"
-#include "app/serial_settings.h"
 #include "app/startup.h"
+#include "core/config.h"
+#include "core/serial_settings.h"
 
 namespace vrtruty::app {
 

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "app/port_defaults.h"
-#include "app/profile_file.h"
+#include "core/port_defaults.h"
+#include "core/profile_file.h"
 #include "lang/language_files.h"
 #include "lang/message_style.h"
 #include "lang/text_numbers.h"

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/app_info.h"
-#include "app/catalogue.h"
-#include "app/config.h"
-#include "app/log.h"
-#include "app/port_names.h"
 #include "app/runtime_libraries.h"
-#include "app/usb_list.h"
+#include "core/catalogue.h"
+#include "core/config.h"
+#include "core/log.h"
+#include "core/port_names.h"
+#include "core/usb_list.h"
 #include "lang/text_table.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/unicode.h"
 #include "comm/port_tables.h"
+#include "core/unicode.h"
 #include "lang/text_numbers.h"
 
 namespace vrtruty::cli {

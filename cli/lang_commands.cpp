@@ -6,8 +6,8 @@
 #include <optional>
 #include <ostream>
 
-#include "app/unicode.h"
 #include "cli/commands.h"
+#include "core/unicode.h"
 #include "lang/language_files.h"
 #include "lang/messages.h"
 #include "platform/files.h"

@@ -3,13 +3,13 @@
 // send it, and stops at the first failure.
 #include <ostream>
 
-#include "app/unicode.h"
 #include "cli/commands.h"
 #include "cli/connection.h"
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
-#include "tools/printer_jobs.h"
+#include "core/unicode.h"
+#include "jobs/printer_jobs.h"
 
 namespace vrtruty::cli {
 namespace {

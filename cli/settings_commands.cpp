@@ -2,12 +2,12 @@
 // utility's temporary settings, so a change made by one command is there for the next one.
 #include <ostream>
 
-#include "app/port_defaults.h"
-#include "app/unicode.h"
 #include "cli/commands.h"
 #include "cli/connection.h"
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
+#include "core/port_defaults.h"
+#include "core/unicode.h"
 #include "settings/factory_settings.h"
 #include "settings/setting_files.h"
 #include "settings/setting_items.h"

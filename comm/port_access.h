@@ -14,9 +14,9 @@
 #include <string>
 #include <system_error>
 
-#include "app/log.h"
 #include "comm/lan_library.h"
 #include "comm/printer_context.h"
+#include "core/log.h"
 #include "platform/clock.h"
 #include "platform/device_channel.h"
 

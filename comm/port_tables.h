@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string_view>
 
-#include "app/port_kind.h"
+#include "core/port_kind.h"
 
 namespace vrtruty::comm {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
-#include "app/port_kind.h"
-#include "app/port_names.h"
+#include "core/config.h"
+#include "core/port_kind.h"
+#include "core/port_names.h"
 
 namespace vrtruty::comm {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/config.h"
-#include "app/log.h"
 #include "comm/lan_library.h"
+#include "core/config.h"
+#include "core/log.h"
 
 namespace vrtruty::comm {
 

@@ -1,5 +1,5 @@
 // USB printer discovery with the port layer's result codes. The list itself is built by the
-// application core (app/usb_list.h), which needs it before the configuration is read.
+// shared model (core/usb_list.h), which needs it before the configuration is read.
 #pragma once
 
 #include <cstddef>
@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/log.h"
-#include "app/usb_list.h"
 #include "comm/printer_context.h"
+#include "core/log.h"
+#include "core/usb_list.h"
 
 namespace vrtruty::comm {
 

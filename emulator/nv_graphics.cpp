@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 #include "platform/files.h"
 
 namespace vrtruty::emulator {

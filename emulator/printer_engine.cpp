@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 
 namespace vrtruty::emulator {
 namespace {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <span>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 #include "platform/files.h"
 
 namespace vrtruty::emulator {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 
 namespace vrtruty::emulator {
 namespace {

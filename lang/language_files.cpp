@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/catalogue.h"
-#include "app/config.h"
-#include "app/profile_file.h"
-#include "app/unicode.h"
+#include "core/catalogue.h"
+#include "core/config.h"
+#include "core/profile_file.h"
+#include "core/unicode.h"
 
 namespace vrtruty::lang {
 namespace {

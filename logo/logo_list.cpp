@@ -6,7 +6,7 @@
 #include <numeric>
 #include <utility>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 #include "lang/messages.h"
 
 namespace vrtruty::logo {

@@ -5,9 +5,9 @@
 #include <limits>
 #include <string>
 
-#include "app/catalogue.h"
-#include "app/config.h"
-#include "app/unicode.h"
+#include "core/catalogue.h"
+#include "core/config.h"
+#include "core/unicode.h"
 #include "platform/files.h"
 
 namespace vrtruty::logo {

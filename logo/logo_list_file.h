@@ -24,7 +24,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/profile_file.h"
+#include "core/profile_file.h"
 #include "lang/text_numbers.h"
 #include "logo/logo_entry.h"
 #include "logo/logo_list.h"

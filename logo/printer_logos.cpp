@@ -7,10 +7,10 @@
 #include <optional>
 #include <utility>
 
-#include "app/unicode.h"
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
+#include "core/unicode.h"
 
 namespace vrtruty::logo {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/config.h"
+#include "core/config.h"
 #include "lang/text_numbers.h"
 #include "settings/setting_items.h"
 

@@ -9,9 +9,9 @@
 #include <span>
 #include <string>
 
-#include "app/catalogue.h"
-#include "app/log.h"
-#include "app/profile_file.h"
+#include "core/catalogue.h"
+#include "core/log.h"
+#include "core/profile_file.h"
 #include "lang/text_table.h"
 #include "settings/setting_record.h"
 #include "settings/settings_state.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 
 namespace vrtruty::settings {
 

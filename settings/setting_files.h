@@ -17,9 +17,9 @@
 #include <span>
 #include <system_error>
 
-#include "app/catalogue.h"
-#include "app/log.h"
-#include "app/serial_settings.h"
+#include "core/catalogue.h"
+#include "core/log.h"
+#include "core/serial_settings.h"
 #include "lang/text_numbers.h"
 #include "lang/text_table.h"
 #include "settings/setting_record.h"

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 #include "lang/text_table.h"
 #include "settings/setting_record.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
 #include "comm/port_access.h"
+#include "core/catalogue.h"
 #include "lang/text_table.h"
 #include "settings/settings_state.h"
 

@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/serial_settings.h"
 #include "comm/port_access.h"
+#include "core/catalogue.h"
+#include "core/serial_settings.h"
 #include "settings/settings_state.h"
 
 namespace vrtruty::settings {

@@ -1,8 +1,8 @@
-#include "app/config.h"
+#include "core/config.h"
 
 #include <gtest/gtest.h>
 
-#include "app/port_defaults.h"
+#include "core/port_defaults.h"
 #include "test_support.h"
 
 namespace vrtruty::app {

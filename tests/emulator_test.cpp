@@ -16,15 +16,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 #include "emulator/paper.h"
 #include "emulator/png_writer.h"
 #include "emulator/printer_engine.h"
+#include "jobs/printer_jobs.h"
 #include "platform/device_channel.h"
 #include "platform/tcp_socket.h"
 #include "printer_process.h"
 #include "test_support.h"
-#include "tools/printer_jobs.h"
 
 namespace vrtruty::emulator {
 namespace {

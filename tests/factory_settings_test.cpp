@@ -9,8 +9,8 @@
 #include <string_view>
 #include <utility>
 
-#include "app/catalogue.h"
-#include "app/log.h"
+#include "core/catalogue.h"
+#include "core/log.h"
 #include "lang/language_files.h"
 #include "platform/fake_clock.h"
 #include "settings/setting_items.h"

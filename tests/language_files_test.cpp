@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 #include "test_support.h"
 
 namespace vrtruty::lang {

@@ -14,11 +14,11 @@
 #include <system_error>
 #include <vector>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/port_names.h"
 #include "comm/port_access.h"
 #include "comm/printer_context.h"
+#include "core/config.h"
+#include "core/log.h"
+#include "core/port_names.h"
 #include "fake_device_channel.h"
 #include "fake_lan_library.h"
 #include "platform/fake_clock.h"

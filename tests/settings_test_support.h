@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/log.h"
-#include "app/profile_file.h"
+#include "core/catalogue.h"
+#include "core/log.h"
+#include "core/profile_file.h"
 #include "lang/text_table.h"
 #include "settings/factory_settings.h"
 #include "settings/settings_state.h"

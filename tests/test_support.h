@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/profile_file.h"
+#include "core/profile_file.h"
 
 namespace vrtruty::test {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 #include "lang/builtin_texts.h"
 
 namespace vrtruty::lang {

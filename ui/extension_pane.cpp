@@ -24,11 +24,11 @@
 #include <string_view>
 
 #include "comm/error_codes.h"
+#include "jobs/printer_jobs.h"
 #include "lang/message_style.h"
 #include "lang/messages.h"
 #include "lang/text_numbers.h"
 #include "settings/setting_items.h"
-#include "tools/printer_jobs.h"
 #include "ui/pane_jobs.h"
 #include "ui/prompts.h"
 #include "ui/session.h"

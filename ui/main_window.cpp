@@ -12,9 +12,9 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/catalogue.h"
 #include "app/printer_connection.h"
 #include "comm/error_codes.h"
+#include "core/catalogue.h"
 #include "lang/message_style.h"
 #include "lang/messages.h"
 #include "lang/text_numbers.h"

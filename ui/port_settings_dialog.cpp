@@ -18,14 +18,14 @@
 #include <algorithm>
 #include <array>
 
-#include "app/catalogue.h"
-#include "app/port_defaults.h"
 #include "app/port_settings.h"
 #include "app/printer_connection.h"
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
 #include "comm/port_tables.h"
 #include "comm/usb_discovery.h"
+#include "core/catalogue.h"
+#include "core/port_defaults.h"
 #include "lang/message_style.h"
 #include "lang/messages.h"
 #include "lang/text_numbers.h"

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/config.h"
-#include "app/port_kind.h"
-#include "app/serial_settings.h"
+#include "core/config.h"
+#include "core/port_kind.h"
+#include "core/serial_settings.h"
 #include "ui/session.h"
 
 namespace vrtruty::ui {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "tools/printer_jobs.h"
+#include "jobs/printer_jobs.h"
 #include "ui/pane.h"
 
 namespace vrtruty::ui {

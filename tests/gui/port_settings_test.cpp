@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "app/profile_file.h"
+#include "core/profile_file.h"
 #include "gui_harness.h"
 #include "lang/message_style.h"
 #include "ui/main_window.h"

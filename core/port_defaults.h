@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/port_kind.h"
-#include "app/profile_file.h"
-#include "app/serial_settings.h"
+#include "core/port_kind.h"
+#include "core/profile_file.h"
+#include "core/serial_settings.h"
 
 namespace vrtruty::app {
 

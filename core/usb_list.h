@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/log.h"
-#include "app/port_names.h"
+#include "core/log.h"
+#include "core/port_names.h"
 #include "platform/usb_printers.h"
 
 namespace vrtruty::app {

@@ -1,11 +1,11 @@
-#include "app/config.h"
+#include "core/config.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 #include "platform/files.h"
 
 namespace vrtruty::app {

@@ -1,4 +1,4 @@
-#include "app/usb_list.h"
+#include "core/usb_list.h"
 
 #include <cstdio>
 #include <string>

@@ -1,7 +1,7 @@
-#include "app/port_defaults.h"
+#include "core/port_defaults.h"
 
-#include "app/config.h"
-#include "app/serial_settings.h"
+#include "core/config.h"
+#include "core/serial_settings.h"
 
 namespace vrtruty::app {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace vrtruty::app {
 

@@ -1,8 +1,8 @@
-#include "app/profile_file.h"
+#include "core/profile_file.h"
 
 #include <algorithm>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 #include "platform/files.h"
 
 namespace vrtruty::app {

@@ -18,11 +18,11 @@
 #include <system_error>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/port_kind.h"
-#include "app/port_names.h"
-#include "app/profile_file.h"
-#include "app/serial_settings.h"
+#include "core/catalogue.h"
+#include "core/port_kind.h"
+#include "core/port_names.h"
+#include "core/profile_file.h"
+#include "core/serial_settings.h"
 
 namespace vrtruty::app {
 

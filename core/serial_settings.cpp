@@ -1,10 +1,10 @@
-#include "app/serial_settings.h"
+#include "core/serial_settings.h"
 
 #include <charconv>
 #include <string>
 #include <vector>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 
 namespace vrtruty::app {
 namespace {

@@ -1,8 +1,8 @@
-#include "app/port_kind.h"
+#include "core/port_kind.h"
 
 #include <array>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 
 namespace vrtruty::app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/port_names.h"
+#include "core/port_names.h"
 
 #include <algorithm>
 #include <string_view>

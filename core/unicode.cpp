@@ -1,4 +1,4 @@
-#include "app/unicode.h"
+#include "core/unicode.h"
 
 #include <algorithm>
 #include <cstdint>

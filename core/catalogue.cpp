@@ -1,8 +1,8 @@
-#include "app/catalogue.h"
+#include "core/catalogue.h"
 
 #include <string>
 
-#include "app/unicode.h"
+#include "core/unicode.h"
 
 namespace vrtruty::app {
 namespace {

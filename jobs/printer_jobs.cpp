@@ -1,4 +1,4 @@
-#include "tools/printer_jobs.h"
+#include "jobs/printer_jobs.h"
 
 #include <array>
 #include <cstddef>
