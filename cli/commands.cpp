@@ -58,6 +58,9 @@ const Command* FindCommand(std::string_view name) {
 
 int PrinterFailure(CommandContext& context, int code, std::string_view callerText) {
     context.err << lang::ComposeMessage(context.state.texts, code, callerText) << "\n";
+    if (const auto& failure = context.state.lastPortOpenFailure) {
+        context.err << failure->device << ": " << failure->reason << "\n";
+    }
     return 1;
 }
 

@@ -1,6 +1,8 @@
 // `vrtruty-cli settings ...`: the printer settings from a terminal. The record being edited is the
 // utility's temporary settings, so a change made by one command is there for the next one.
+#include <algorithm>
 #include <ostream>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/connection.h"
@@ -48,6 +50,9 @@ int ChoiceCount(const SettingItem& item, const app::CurrentModel& model) {
 int FileFailure(CommandContext& context, int code) {
     if (const auto text = settings::SettingFileMessage(code)) {
         context.err << context.state.texts.Text(*text) << "\n";
+        if (const auto& failure = context.state.settings.lastFileFailure) {
+            context.err << failure->path.string() << ": " << failure->reason << "\n";
+        }
         return 1;
     }
     return PrinterFailure(context, code);
