@@ -70,6 +70,19 @@ TEST_F(CliInRealTime, SettingsCanBeReadBackRightAfterASend) {
     EXPECT_EQ(Run({"settings", "show"}).out, sent);
 }
 
+TEST_F(CliInRealTime, SendWithVerifyNamesEverySettingThePrinterDidNotTake) {
+    // The printer reports a "Max Speed" of its own whatever it was sent.
+    const std::string port = StartPrinter({"--model", "TR-770II", "--bad-reply", "cv6:value=3"});
+    ASSERT_EQ(Run({"settings", "set", "Max Speed=9", "Auto LF=Enable"}).status, 0);
+    const CliRun differing = RunInRealTime({"--port", port, "settings", "send", "--verify"});
+    EXPECT_EQ(differing.status, 1);
+    EXPECT_NE(differing.err.find("\"Max Speed\" was sent as \"9\", the printer has \"3\""),
+              std::string::npos)
+        << differing.err;
+    EXPECT_EQ(differing.err.find("Auto LF"), std::string::npos) << "a setting taken is not named";
+    EXPECT_NE(differing.err.find("1 setting(s) differ"), std::string::npos) << differing.err;
+}
+
 TEST_F(CliAgainstPrinter, MalformedRepliesGiveTheirReadErrorWords) {
     test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[LOGOUT]\r\nMODE=ON\r\n"));
     const std::pair<const char*, const char*> cases[] = {
