@@ -21,10 +21,10 @@ test: build
 test-asan: build-asan
 	@ctest --preset asan
 
-# The bitmap decoder under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS, seeded with test bitmaps.
-FUZZ_SECONDS ?= 60
+# Every parser under libFuzzer (clang, ASan, UBSan), FUZZ_SECONDS in all, seeded with test data.
+FUZZ_SECONDS ?= 180
 fuzz: deps
-	@scripts/fuzz-bitmaps $(FUZZ_SECONDS)
+	@scripts/fuzz $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -6,6 +6,7 @@
 
 #include "comm/error_codes.h"
 #include "comm/printer_search.h"
+#include "core/home_lock.h"
 #include "core/unicode.h"
 #include "core/usb_list.h"
 #include "lang/text_numbers.h"
@@ -111,6 +112,12 @@ std::error_code SavePortSettings(const AppState& state) {
         // The printer queues are not offered yet: the configuration names none.
         .winPortName = {},
     };
+    // The configuration is read again and updated key by key: another copy must not write it
+    // in between.
+    const HomeLock lock = LockHomeFolder(state.info.programFolder, state.clock);
+    if (!lock.lock) {
+        return std::make_error_code(std::errc::resource_unavailable_try_again);
+    }
     return SaveUtilityConfig(state.configPath, state.config, context);
 }
 

@@ -36,6 +36,10 @@ PrinterConnection::PrinterConnection(AppState& state, std::uint16_t lanPrintingP
         state.texts.Text(lang::MSG_NONE),
         comm::PortSwitches{state.config.switches.statusCheck,
                            state.config.switches.errorAutoRecover});
+    state.lastPortOpenFailure.reset();
+    port_->setOpenFailureSink([&state](const std::string& device, std::error_code error) {
+        state.lastPortOpenFailure = PortOpenFailure{device, error.message()};
+    });
 }
 
 PrinterConnection::~PrinterConnection() = default;

@@ -42,6 +42,12 @@ struct StartupOptions {
     UsbPrinterEnumerator enumerateUsbPrinters;  // the USB printers attached to the machine
 };
 
+// A device file that did not open: which one and the system's reason.
+struct PortOpenFailure {
+    std::string device;
+    std::string reason;
+};
+
 // Everything a running utility keeps from start to exit.
 struct AppState {
     explicit AppState(platform::Clock& runClock) : clock(runClock) {}
@@ -70,6 +76,7 @@ struct AppState {
     std::filesystem::path settingFolder;  // where the setting file dialogs start
     bool connectionVerified = false;
     bool showPortDialogAtStart = true;
+    std::optional<PortOpenFailure> lastPortOpenFailure;  // of the last printer operation
 };
 
 enum class StartupStatus {

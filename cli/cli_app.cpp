@@ -10,6 +10,9 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/connection.h"
+#include "core/home_lock.h"
+#include "core/port_defaults.h"
+#include "core/profile_file.h"
 #include "lang/messages.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
@@ -20,6 +23,14 @@ namespace {
 int UsageError(std::ostream& err, const std::string& message) {
     err << "vrtruty-cli: " << message << "\n\n" << UsageText();
     return 2;
+}
+
+// Commands that read the temporary settings (or the port defaults), change them and write them
+// back. They hold the home folder's lock from before start-up reads the files until they end, so
+// that a second copy changing the same files waits instead of losing one of the changes.
+bool ChangesHomeFiles(const Arguments& arguments) {
+    return arguments.command == "settings" &&
+           !(arguments.commandArguments.empty() || arguments.commandArguments[0] == "show");
 }
 
 }  // namespace
@@ -54,6 +65,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
 
+    app::HomeLock homeLock;
+    if (command != nullptr && ChangesHomeFiles(arguments)) {
+        homeLock = app::LockHomeFolder(home.folder, clock);
+        if (!homeLock.lock) {
+            err << "vrtruty-cli: " << homeLock.error << "\n";
+            return 1;
+        }
+    }
+
     app::StartupOptions options = app::MachineStartupOptions(home.folder, clock);
 
     app::StartupResult started = app::RunStartup(options);
@@ -64,6 +84,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return started.status == app::StartupStatus::AlreadyRunning ? 0 : 1;
     }
     app::AppState& state = *started.state;
+    // Start-up goes on with the defaults when a file cannot be read; the user learns why.
+    for (const auto& file : {state.configPath, home.folder / app::kPortDefaultsFileName}) {
+        const app::ProfileFile profile = app::ProfileFile::Load(file);
+        if (!profile.missingOrLoaded()) {
+            err << "vrtruty-cli: " << file.string() << ": " << profile.loadError().message()
+                << "; its settings are not used\n";
+        }
+    }
 
     std::optional<PortSpec> port;
     if (arguments.port) {

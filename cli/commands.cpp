@@ -20,7 +20,7 @@ constexpr std::array<Command, 11> kCommands = {{
     {"send-file", "FILE", "send a file to the printer unchanged", RunSendFile},
     {"settings",
      "show [--factory] | set \"LABEL=CHOICE\"... | get |\n"
-     "      send [--file FILE] [\"LABEL=CHOICE\"...] | print-list |\n"
+     "      send [--file FILE] [--verify] [\"LABEL=CHOICE\"...] | print-list |\n"
      "      export FILE [--force] | import FILE | revert",
      "the printer settings: show or change them, read them from or send them to the printer,\n"
      "      print the printer's setting list, keep them in setting files, go back to the "
@@ -58,6 +58,9 @@ const Command* FindCommand(std::string_view name) {
 
 int PrinterFailure(CommandContext& context, int code, std::string_view callerText) {
     context.err << lang::ComposeMessage(context.state.texts, code, callerText) << "\n";
+    if (const auto& failure = context.state.lastPortOpenFailure) {
+        context.err << failure->device << ": " << failure->reason << "\n";
+    }
     return 1;
 }
 

@@ -8,6 +8,7 @@
 #include "comm/port_tables.h"
 #include "core/unicode.h"
 #include "lang/text_numbers.h"
+#include "platform/tcp_socket.h"
 
 namespace vrtruty::cli {
 namespace {
@@ -29,7 +30,10 @@ std::optional<app::SerialSettings> ParseSerial(std::string_view baud, std::strin
                                                std::string_view protocol, std::string& error) {
     app::SerialSettings serial;
     unsigned rate = 0;
-    std::from_chars(baud.data(), baud.data() + baud.size(), rate);
+    if (const auto [end, ec] = std::from_chars(baud.data(), baud.data() + baud.size(), rate);
+        ec != std::errc{} || end != baud.data() + baud.size()) {
+        rate = 0;
+    }
     const auto baudRow = std::ranges::find_if(
         comm::BaudTable, [&](const comm::BaudRow& row) { return row.rate == rate; });
     if (baudRow == comm::BaudTable.end()) {
@@ -78,6 +82,13 @@ std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error)
         return std::nullopt;
     }
     if (app::EqualsIgnoreCase(kind, "lan")) {
+        // Checked now, like a com: spec, rather than failing later as a printer that does not
+        // answer.
+        if (!platform::ParseHostAndPort(rest)) {
+            error = "lan: takes HOST or HOST:PORT with a port from 1 to 65535, not " +
+                    std::string(rest);
+            return std::nullopt;
+        }
         port.kind = app::PortKind::PORT_LAN;
         port.device = std::string(rest);
     } else if (app::EqualsIgnoreCase(kind, "usb")) {

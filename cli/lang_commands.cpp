@@ -2,6 +2,7 @@
 // message texts of result codes for service staff reading a log.
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -15,10 +16,12 @@
 namespace vrtruty::cli {
 namespace {
 
+// A result code: decimal, or hexadecimal after "0x", with one optional minus sign. A positive
+// number may use all 32 bits (read error words are logged as 32-bit hexadecimal numbers); a
+// negative one must fit a code. Anything else is refused rather than read as some other number.
 std::optional<int> ParseCode(std::string_view text) {
-    bool negative = false;
-    if (text.starts_with('-')) {
-        negative = true;
+    const bool negative = text.starts_with('-');
+    if (negative) {
         text.remove_prefix(1);
     }
     int base = 10;
@@ -26,16 +29,20 @@ std::optional<int> ParseCode(std::string_view text) {
         base = 16;
         text.remove_prefix(2);
     }
-    long long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() ||
-        value > 0xFFFFFFFFLL) {
+    // An unsigned parse takes no sign of its own, so "--5" and "-+5" are refused here.
+    std::uint32_t magnitude = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
         return std::nullopt;
     }
-    // Read error words are logged as 32-bit hexadecimal numbers.
-    const auto word = static_cast<std::uint32_t>(value);
-    const int code = static_cast<int>(word);
-    return negative ? -code : code;
+    constexpr std::uint32_t kLowestCodeMagnitude = 0x80000000u;  // -2147483648
+    if (negative) {
+        if (magnitude > kLowestCodeMagnitude) {
+            return std::nullopt;
+        }
+        return static_cast<int>(-static_cast<std::int64_t>(magnitude));
+    }
+    return static_cast<int>(magnitude);
 }
 
 int ListLanguages(CommandContext& context) {

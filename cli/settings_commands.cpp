@@ -1,6 +1,8 @@
 // `vrtruty-cli settings ...`: the printer settings from a terminal. The record being edited is the
 // utility's temporary settings, so a change made by one command is there for the next one.
+#include <algorithm>
 #include <ostream>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/connection.h"
@@ -48,6 +50,9 @@ int ChoiceCount(const SettingItem& item, const app::CurrentModel& model) {
 int FileFailure(CommandContext& context, int code) {
     if (const auto text = settings::SettingFileMessage(code)) {
         context.err << context.state.texts.Text(*text) << "\n";
+        if (const auto& failure = context.state.settings.lastFileFailure) {
+            context.err << failure->path.string() << ": " << failure->reason << "\n";
+        }
         return 1;
     }
     return PrinterFailure(context, code);
@@ -183,6 +188,50 @@ int Send(CommandContext& context, int mode) {
     return SaveRecord(context);
 }
 
+// Reads the settings back from every target printer and compares each setting the model shows
+// with what was sent: a printer that ignored part of the block would otherwise pass unnoticed.
+int Verify(CommandContext& context) {
+    app::AppState& state = context.state;
+    PrinterConnection connection(state, context.port);
+    comm::PortAccess& port = connection.port();
+    int differences = 0;
+    const int result = comm::ForEachTargetPrinter(port, [&] {
+        settings::SettingsState readBack = state.settings;
+        const int read =
+            settings::GetPrinterSettings(port, readBack, state.model, settings::kReadAllSettings,
+                                         port.GetPortName(1), state.texts);
+        if (read != 0) {
+            return read;
+        }
+        const std::string printer = port.GetPortName(0);
+        for (const SettingItem* item : ShownItems(state.model)) {
+            const auto at = static_cast<std::size_t>(item->recordByte);
+            const int sent = state.settings.current[at];
+            const int found = readBack.current[at];
+            if (sent != found) {
+                ++differences;
+                context.err << printer << ": \""
+                            << settings::ItemName(state.texts, *item, state.model)
+                            << "\" was sent as \""
+                            << settings::ItemChoice(state.texts, *item, state.model, sent)
+                            << "\", the printer has \""
+                            << settings::ItemChoice(state.texts, *item, state.model, found)
+                            << "\"\n";
+            }
+        }
+        return 0;
+    });
+    if (result != 0) {
+        return PrinterFailure(context, result);
+    }
+    if (differences != 0) {
+        return Failure(context,
+                       std::to_string(differences) + " setting(s) differ from what was sent");
+    }
+    context.out << "Settings verified: the printer has what was sent.\n";
+    return 0;
+}
+
 }  // namespace
 
 int RunSettings(CommandContext& context, const std::vector<std::string>& args) {
@@ -203,6 +252,11 @@ int RunSettings(CommandContext& context, const std::vector<std::string>& args) {
         // A file to send, and changes to make first: the serial items among them take effect
         // only this way, since every start sets them to the connection's own parameters.
         std::vector<std::string> assignments = rest;
+        const auto verifyFlag = std::ranges::find(assignments, "--verify");
+        const bool verify = verifyFlag != assignments.end();
+        if (verify) {
+            assignments.erase(verifyFlag);
+        }
         if (assignments.size() >= 2 && assignments[0] == "--file") {
             const int imported = settings::ImportSettingFile(state.settings, state.model,
                                                              Factory(state), assignments[1]);
@@ -216,7 +270,11 @@ int RunSettings(CommandContext& context, const std::vector<std::string>& args) {
                 return set;
             }
         }
-        return Send(context, comm::kOperationSendSettings);
+        const int sent = Send(context, comm::kOperationSendSettings);
+        if (sent != 0 || !verify || context.dryRun) {
+            return sent;
+        }
+        return Verify(context);
     }
     if (command == "print-list" && rest.empty()) {
         return Send(context, comm::kOperationSettingList);
@@ -242,7 +300,7 @@ int RunSettings(CommandContext& context, const std::vector<std::string>& args) {
     }
     return Failure(context,
                    "settings takes show [--factory], set \"LABEL=CHOICE\"..., get, "
-                   "send [--file FILE] [\"LABEL=CHOICE\"...], print-list, "
+                   "send [--file FILE] [--verify] [\"LABEL=CHOICE\"...], print-list, "
                    "export FILE [--force], import FILE, revert");
 }
 

@@ -188,6 +188,9 @@ int PortAccess::PortOpen(const std::string& name) {
         std::error_code error;
         port->device = devices_.Open(port->kind, name, LineSettings(context_.serial()), error);
         systemError = error.value();
+        if (port->device == nullptr && openFailed_) {
+            openFailed_(name, error);
+        }
     }
 
     if (port->device == nullptr && port->lan == nullptr) {

@@ -65,6 +65,10 @@ class PortAccess {
     const PortSwitches& switches() const { return switches_; }
     // Called by every wait at least every 500 ms; the window sets it to keep repainting.
     void setMessagePump(std::function<void()> pump) { pump_ = std::move(pump); }
+    // Told the device and the system's reason when a device file does not open, so that the user
+    // learns more than the printer error code says.
+    using OpenFailureSink = std::function<void(const std::string& device, std::error_code error)>;
+    void setOpenFailureSink(OpenFailureSink sink) { openFailed_ = std::move(sink); }
 
     // The current port's name: form 0 the short or shown name, form 1 what the port is opened
     // with, any other form the long or port name; the "None" word when there is none. For a
@@ -97,6 +101,7 @@ class PortAccess {
     std::string noneWord_;
     PortSwitches switches_;
     std::function<void()> pump_;
+    OpenFailureSink openFailed_;
     std::map<int, std::unique_ptr<OpenPort>> openPorts_;
     int nextHandle_ = 1;
 };

@@ -253,6 +253,9 @@ UtilityConfig ReadUtilityConfig(const ProfileFile& profile, const ConfigContext&
 std::error_code SaveUtilityConfig(const std::filesystem::path& path, const UtilityConfig& config,
                                   const SaveContext& context) {
     ProfileFile profile = ProfileFile::Load(path);
+    if (!profile.missingOrLoaded()) {
+        return profile.loadError();  // saving would replace the file's content with the keys alone
+    }
     const auto oldCountText = ReadConfigValue(profile, "IPADDRESSLIST", "CNT");
     const long oldCount = oldCountText ? ParseCount(*oldCountText) : 0;
     const bool speckeyPresent = ReadConfigValue(profile, "SPEC", "SPECKEY").has_value();

@@ -33,6 +33,9 @@ std::optional<std::string> ApplyComPortSettings(const std::filesystem::path& hom
     }
     const std::filesystem::path file = home / kPortDefaultsFileName;
     ProfileFile store = ProfileFile::Load(file);
+    if (!store.missingOrLoaded()) {
+        return std::nullopt;  // saving would replace the other ports' defaults
+    }
     const std::string text = PortProfileText(serial);
     store.Write(kPortDefaultsSection, longName, text);
     if (store.Save(file)) {

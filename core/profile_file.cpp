@@ -8,8 +8,6 @@
 namespace vrtruty::app {
 namespace {
 
-constexpr std::u16string_view kCrLf = u"\r\n";
-
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
@@ -59,6 +57,7 @@ std::u16string DecodeUnits(std::span<const std::uint8_t> bytes, ProfileFile::Enc
 ProfileFile ProfileFile::Parse(std::span<const std::uint8_t> bytes) {
     ProfileFile profile;
     profile.exists_ = true;
+    const std::span<const std::uint8_t> whole = bytes;
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         profile.encoding_ = Encoding::Utf16Le;
         bytes = bytes.subspan(2);
@@ -77,7 +76,11 @@ ProfileFile ProfileFile::Parse(std::span<const std::uint8_t> bytes) {
     }
     if (profile.encoding_ == Encoding::Utf8 &&
         !IsValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
-        profile.encoding_ = Encoding::EightBit;  // a byte-order mark over other 8-bit text
+        // A byte-order mark over other 8-bit text: the mark's bytes are characters like the
+        // rest, so that they are written back.
+        profile.encoding_ = Encoding::EightBit;
+        profile.hasUtf8Bom_ = false;
+        bytes = whole;
     }
 
     const std::u16string units = DecodeUnits(bytes, profile.encoding_, profile.oddTrailingByte_);
@@ -85,25 +88,33 @@ ProfileFile ProfileFile::Parse(std::span<const std::uint8_t> bytes) {
     while (start < units.size()) {
         const std::size_t brk = units.find_first_of(u"\r\n", start);
         if (brk == std::u16string::npos) {
-            profile.lines_.push_back({units.substr(start), {}});
+            profile.lines_.push_back({units.substr(start), LineEnd::None});
             break;
         }
+        LineEnd end = units[brk] == u'\n' ? LineEnd::Lf : LineEnd::Cr;
         std::size_t endLength = 1;
         if (units[brk] == u'\r' && brk + 1 < units.size() && units[brk + 1] == u'\n') {
+            end = LineEnd::CrLf;
             endLength = 2;
         }
-        profile.lines_.push_back({units.substr(start, brk - start), units.substr(brk, endLength)});
+        profile.lines_.push_back({units.substr(start, brk - start), end});
         start = brk + endLength;
     }
     return profile;
 }
 
 ProfileFile ProfileFile::Load(const std::filesystem::path& path) {
-    const auto bytes = platform::ReadFileBytes(path);
-    if (!bytes) {
-        return ProfileFile{};
+    const platform::FileContent content = platform::ReadRegularFile(path, kMaxFileSize);
+    if (content.error) {
+        ProfileFile missing;
+        missing.loadError_ = content.error;
+        return missing;
     }
-    return Parse(*bytes);
+    return Parse(content.bytes);
+}
+
+bool ProfileFile::missingOrLoaded() const {
+    return !loadError_ || loadError_ == std::errc::no_such_file_or_directory;
 }
 
 std::optional<std::u16string_view> ProfileFile::SectionName(std::u16string_view line) {
@@ -196,11 +207,11 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
     const std::u16string keyName = Utf8ToUtf16(key);
     const auto header = FindSection(sectionName);
     if (!header) {
-        if (!lines_.empty() && lines_.back().end.empty()) {
-            lines_.back().end = kCrLf;
+        if (!lines_.empty() && lines_.back().end == LineEnd::None) {
+            lines_.back().end = LineEnd::CrLf;
         }
-        lines_.push_back({u"[" + sectionName + u"]", std::u16string(kCrLf)});
-        lines_.push_back({keyName + u"=" + text, std::u16string(kCrLf)});
+        lines_.push_back({u"[" + sectionName + u"]", LineEnd::CrLf});
+        lines_.push_back({keyName + u"=" + text, LineEnd::CrLf});
         return;
     }
     if (const auto index = FindKey(*header, keyName)) {
@@ -215,11 +226,11 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
     while (insertAt > *header + 1 && Trim(lines_[insertAt - 1].text).empty()) {
         --insertAt;
     }
-    if (lines_[insertAt - 1].end.empty()) {
-        lines_[insertAt - 1].end = kCrLf;
+    if (lines_[insertAt - 1].end == LineEnd::None) {
+        lines_[insertAt - 1].end = LineEnd::CrLf;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  Line{keyName + u"=" + text, std::u16string(kCrLf)});
+                  Line{keyName + u"=" + text, LineEnd::CrLf});
 }
 
 void ProfileFile::Delete(std::string_view section, std::string_view key) {
@@ -236,7 +247,19 @@ std::vector<std::uint8_t> ProfileFile::Serialize() const {
     std::u16string units;
     for (const Line& line : lines_) {
         units += line.text;
-        units += line.end;
+        switch (line.end) {
+            case LineEnd::None:
+                break;
+            case LineEnd::CrLf:
+                units += u"\r\n";
+                break;
+            case LineEnd::Lf:
+                units += u'\n';
+                break;
+            case LineEnd::Cr:
+                units += u'\r';
+                break;
+        }
     }
     std::vector<std::uint8_t> bytes;
     switch (encoding_) {

@@ -32,12 +32,22 @@ class ProfileFile {
     // Length limit of a value read into the original's 261-character buffers.
     static constexpr std::size_t kDefaultValueLimit = 260;
 
+    // Far above any real profile (a language file holds about 50 KB); a larger file is refused
+    // rather than read into memory.
+    static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
+
     ProfileFile() = default;
     static ProfileFile Parse(std::span<const std::uint8_t> bytes);
-    // A file that cannot be read gives an empty profile with exists() false.
+    // A file that cannot be read gives an empty profile with exists() false, and loadError()
+    // says why. Only a regular file is read, without blocking, up to kMaxFileSize.
     static ProfileFile Load(const std::filesystem::path& path);
 
     bool exists() const { return exists_; }
+    // Why Load found no content; empty when it read the file. A profile that failed for any
+    // reason other than a missing file must not be saved over that file: the empty profile would
+    // replace the user's content.
+    std::error_code loadError() const { return loadError_; }
+    bool missingOrLoaded() const;
     Encoding encoding() const { return encoding_; }
 
     // The value, or nothing when the section or key is absent (an empty value is present).
@@ -55,9 +65,17 @@ class ProfileFile {
     std::error_code Save(const std::filesystem::path& path) const;
 
   private:
+    // One byte per line rather than a string: a file of blank lines must not cost many times
+    // its size in memory.
+    enum class LineEnd : std::uint8_t {
+        None,  // the last line, without a line end
+        CrLf,
+        Lf,
+        Cr,
+    };
     struct Line {
         std::u16string text;  // without its line end
-        std::u16string end;   // "\r\n", "\n", "\r" or empty for a last line without one
+        LineEnd end;
     };
     struct KeyLine {
         std::u16string_view name;
@@ -78,6 +96,7 @@ class ProfileFile {
     // A UTF-16 file of odd length keeps its last byte; it is written back at the end.
     std::optional<std::uint8_t> oddTrailingByte_;
     bool exists_ = false;
+    std::error_code loadError_;
 };
 
 }  // namespace vrtruty::app

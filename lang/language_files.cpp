@@ -1,5 +1,6 @@
 #include "lang/language_files.h"
 
+#include <array>
 #include <cstdio>
 #include <system_error>
 
@@ -142,14 +143,21 @@ std::string ProcessEscapes(std::string_view value) {
     return out;
 }
 
-void LoadBuiltInLanguage(TextTable& table, const LanguageLoadInputs& inputs) {
-    const bool japanese = inputs.builtInJapanese;
+// Every text of a slot in the built-in Japanese or English wording.
+void SetBuiltInTexts(TextTable& table, std::size_t slot, bool japanese,
+                     const std::string& versionString) {
     for (const LanguageKey& key : LanguageKeys()) {
-        table.Set(key.ref, 0, std::string(japanese ? key.builtIn.japanese : key.builtIn.english));
+        table.Set(key.ref, slot,
+                  std::string(japanese ? key.builtIn.japanese : key.builtIn.english));
     }
     for (int i = 0; i < kVersionTextCount; ++i) {
-        table.Set({TextRef::Kind::Long, INF_VERSION_NO770 + i}, 0, inputs.versionString);
+        table.Set({TextRef::Kind::Long, INF_VERSION_NO770 + i}, slot, versionString);
     }
+}
+
+void LoadBuiltInLanguage(TextTable& table, const LanguageLoadInputs& inputs) {
+    const bool japanese = inputs.builtInJapanese;
+    SetBuiltInTexts(table, 0, japanese, inputs.versionString);
     table.setLanguageName(0, std::string(japanese ? kJapaneseName : "English"));
     table.setLabelColon(0, std::string(japanese ? kJapaneseLabelColon : ""));
     table.setManualPath(
@@ -157,13 +165,15 @@ void LoadBuiltInLanguage(TextTable& table, const LanguageLoadInputs& inputs) {
                app::ManualName(inputs.modelId, japanese ? kJapaneseFileIndex : kEnglishFileIndex));
 }
 
-void LoadLanguageFile(TextTable& table, std::size_t slot, const LanguageLoadInputs& inputs) {
-    const app::ProfileFile file = app::ProfileFile::Load(table.languageFile(slot));
+}  // namespace
+
+void ApplyLanguageFile(TextTable& table, std::size_t slot, const app::ProfileFile& file,
+                       const std::filesystem::path& manualFolder) {
     if (const auto name = file.Read("COUNTRY", "LANGUAGE", kShortTextLimit)) {
         table.setLanguageName(slot, app::CleanProfileValue(*name));
     }
     if (const auto manual = file.Read("MANUAL", "FILENAME", kPathLimit)) {
-        table.setManualPath(slot, inputs.manualFolder / app::CleanProfileValue(*manual));
+        table.setManualPath(slot, manualFolder / app::CleanProfileValue(*manual));
     }
     for (const LanguageKey& key : LanguageKeys()) {
         if (const auto value = file.Read(key.section, key.key, key.limit)) {
@@ -171,8 +181,6 @@ void LoadLanguageFile(TextTable& table, std::size_t slot, const LanguageLoadInpu
         }
     }
 }
-
-}  // namespace
 
 const std::vector<LanguageKey>& LanguageKeys() {
     static const std::vector<LanguageKey> keys = BuildLanguageKeys();
@@ -223,6 +231,7 @@ TextTable LoadLanguageTexts(const LanguageLoadInputs& inputs) {
     LoadBuiltInLanguage(table, inputs);
 
     std::size_t count = 0;
+    std::array<bool, kLanguageSlots> japaneseFile{};
     for (const LanguageFileName& file : kLanguageProbeOrder) {
         const auto path = FindFile(inputs.searchFolders, file.fileName);
         if (!path || count >= kLanguageSlots) {
@@ -233,12 +242,21 @@ TextTable LoadLanguageTexts(const LanguageLoadInputs& inputs) {
                             inputs.manualFolder / app::ManualName(inputs.modelId, file.fileIndex));
         table.setLabelColon(
             count, std::string(file.fileIndex == kJapaneseFileIndex ? kJapaneseLabelColon : ""));
+        japaneseFile[count] = file.fileIndex == kJapaneseFileIndex;
         ++count;
     }
     table.setLanguageCount(count == 0 ? 1 : count);
 
     for (std::size_t slot = 0; slot < count; ++slot) {
-        LoadLanguageFile(table, slot, inputs);
+        // A key the file lacks keeps a built-in text (Japanese for the Japanese file, English for
+        // any other) rather than an empty one, which would show every message as an empty box;
+        // a key present with an empty value stays empty. Slot 0 already holds the built-in
+        // language.
+        if (slot > 0) {
+            SetBuiltInTexts(table, slot, japaneseFile[slot], inputs.versionString);
+        }
+        ApplyLanguageFile(table, slot, app::ProfileFile::Load(table.languageFile(slot)),
+                          inputs.manualFolder);
     }
     for (std::size_t slot = 0; slot < table.languageCount(); ++slot) {
         if (table.languageName(slot) == kJapaneseName) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/profile_file.h"
 #include "lang/builtin_texts.h"
 #include "lang/text_table.h"
 
@@ -68,6 +69,11 @@ struct LanguageLoadInputs {
 // next slot, over what the slot holds (a key missing from a file leaves the built-in text in slot
 // 0 and an empty text in the other slots).
 TextTable LoadLanguageTexts(const LanguageLoadInputs& inputs);
+
+// Stores what a language file holds in one slot: its name, its manual (in manualFolder) and every
+// text whose key it has. Keys it lacks leave the slot's texts as they were.
+void ApplyLanguageFile(TextTable& table, std::size_t slot, const app::ProfileFile& file,
+                       const std::filesystem::path& manualFolder);
 
 // The value a language file stores for a text: how it is written to the file.
 std::string EncodeLanguageValue(std::string_view text, bool escapes);

@@ -460,8 +460,10 @@ struct OpenedFile {
 
 OpenedFile OpenForReading(const std::filesystem::path& path) {
     OpenedFile file;
+    // Only a regular file: opening a FIFO would wait for a writer for ever, and a device may
+    // never end.
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    if (!std::filesystem::is_regular_file(path, error)) {
         file.result = LOGO_ERR_OPEN;
         return file;
     }

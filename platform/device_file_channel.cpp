@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/files.h"
 #include "platform/timed_io.h"
 
 namespace vrtruty::platform {
@@ -29,6 +30,13 @@ FileDescriptor OpenDeviceFileExclusively(const std::filesystem::path& device, in
     FileDescriptor fd(raw);
     if (!fd.valid()) {
         error = {errno, std::generic_category()};
+        return {};
+    }
+    // Printer commands go only to a device: a file, FIFO or socket under the given name would
+    // take them into its content. Checked on the descriptor, so that nothing can be swapped in
+    // between the check and the use.
+    if (!IsCharacterDevice(fd.get())) {
+        error = FileError::NotCharacterDevice;
         return {};
     }
     // The lock belongs to this open file description, so it ends with the descriptor and a second

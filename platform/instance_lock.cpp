@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -17,6 +18,8 @@ namespace {
 constexpr const char* kFallbackLockParent = "/tmp";
 // Appended to the sanitised name to form the lock file's name.
 constexpr std::string_view kLockFileExtension = ".lock";
+// How often a held lock is tried again while waiting for it.
+constexpr std::chrono::milliseconds kLockRetryInterval{20};
 // Only the owner needs to open the lock file.
 constexpr mode_t kLockFileMode = 0600;
 
@@ -41,13 +44,20 @@ std::string LockFileName(std::string_view name) {
 
 std::optional<InstanceLock> InstanceLock::TryAcquire(std::string_view name,
                                                      const std::filesystem::path& lockDirectory) {
+    RealClock unused;
+    return Acquire(name, lockDirectory, unused, std::chrono::milliseconds::zero()).lock;
+}
+
+InstanceLock::Attempt InstanceLock::Acquire(std::string_view name,
+                                            const std::filesystem::path& lockDirectory,
+                                            Clock& clock, std::chrono::milliseconds patience) {
     std::filesystem::path path = lockDirectory / LockFileName(name);
     int fd = -1;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, kLockFileMode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return std::nullopt;
+        return {std::nullopt, {errno, std::generic_category()}};
     }
     // The holder owns the descriptor from here on, so every way out below closes it.
     InstanceLock lock(fd, std::move(path));
@@ -56,14 +66,22 @@ std::optional<InstanceLock> InstanceLock::TryAcquire(std::string_view name,
     // this process conflicts just like another process would. The file is never removed:
     // unlinking it while another copy has just opened it would let two copies lock two
     // different files of the same name.
-    int result = 0;
-    do {
-        result = ::flock(lock.fd_, LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        return std::nullopt;
+    const std::chrono::milliseconds deadline = clock.now() + patience;
+    for (;;) {
+        if (::flock(lock.fd_, LOCK_EX | LOCK_NB) == 0) {
+            return {std::move(lock), {}};
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return {std::nullopt, {errno, std::generic_category()}};
+        }
+        if (clock.now() >= deadline) {
+            return {std::nullopt, std::make_error_code(std::errc::resource_unavailable_try_again)};
+        }
+        clock.sleepFor(std::min(kLockRetryInterval, deadline - clock.now()));
     }
-    return lock;
 }
 
 std::filesystem::path InstanceLock::DefaultLockDirectory() {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <system_error>
+
+#include "platform/clock.h"
 
 namespace vrtruty::platform {
 
@@ -15,6 +19,13 @@ class InstanceLock {
     // process included, or when the lock file cannot be opened.
     static std::optional<InstanceLock> TryAcquire(std::string_view name,
                                                   const std::filesystem::path& lockDirectory);
+
+    struct Attempt;
+    // Takes the lock `name`, waiting through the clock up to `patience` while another holder
+    // has it. The error is std::errc::resource_unavailable_try_again when the holder kept it
+    // longer, or why the lock file could not be opened.
+    static Attempt Acquire(std::string_view name, const std::filesystem::path& lockDirectory,
+                           Clock& clock, std::chrono::milliseconds patience);
 
     // The user's runtime folder when the session has one, else a private folder under /tmp.
     static std::filesystem::path DefaultLockDirectory();
@@ -34,6 +45,11 @@ class InstanceLock {
 
     int fd_ = -1;
     std::filesystem::path path_;
+};
+
+struct InstanceLock::Attempt {
+    std::optional<InstanceLock> lock;
+    std::error_code error;  // when lock is empty
 };
 
 }  // namespace vrtruty::platform

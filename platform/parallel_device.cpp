@@ -48,7 +48,7 @@ std::uint8_t ParallelStatusFromLinux(int lpStatus) {
 
 std::unique_ptr<DeviceChannel> OpenParallelDevice(const std::filesystem::path& device,
                                                   std::error_code& error) {
-    FileDescriptor fd = OpenDeviceFileExclusively(device, O_RDWR | O_NONBLOCK, error);
+    FileDescriptor fd = OpenDeviceFileExclusively(device, O_RDWR | O_NOCTTY | O_NONBLOCK, error);
     if (!fd.valid()) {
         return nullptr;
     }

@@ -10,7 +10,7 @@ namespace vrtruty::platform {
 
 std::unique_ptr<DeviceChannel> OpenUsbPrinterDevice(const std::filesystem::path& device,
                                                     std::error_code& error) {
-    FileDescriptor fd = OpenDeviceFileExclusively(device, O_RDWR | O_NONBLOCK, error);
+    FileDescriptor fd = OpenDeviceFileExclusively(device, O_RDWR | O_NOCTTY | O_NONBLOCK, error);
     if (!fd.valid()) {
         return nullptr;
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/files.h"
 #include "settings/factory_settings.h"
@@ -30,6 +31,51 @@ constexpr std::array<std::size_t, kStoredValueCount> kStoredValueBytes = [] {
     }
     return bytes;
 }();
+
+// Enough to tell a setting file from anything else by its size without reading much of it.
+constexpr std::size_t kSettingFileReadLimit = 64 * 1024;
+
+void NoteFailure(SettingsState& state, const fs::path& path, std::string reason) {
+    state.lastFileFailure = FileFailure{path, std::move(reason)};
+}
+
+// The first stored byte beyond the model's limits.
+std::optional<std::size_t> FirstOutOfRange(const SettingRecord& record,
+                                           const app::CurrentModel& model) {
+    for (const std::size_t b : kStoredValueBytes) {
+        if (record[b] > HighestValidIndex(static_cast<int>(b), model)) {
+            return b;
+        }
+    }
+    return std::nullopt;
+}
+
+// The printer of this catalogue whose name a setting image starts with (NUL-padded).
+std::optional<std::string> ImageModelName(std::span<const std::uint8_t> image) {
+    const auto field = image.first(kModelNameSize);
+    const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
+    if (std::any_of(end, field.end(), [](std::uint8_t b) { return b != 0; })) {
+        return std::nullopt;
+    }
+    const std::string name(field.begin(), end);
+    for (const app::PrinterModelRow& row : app::PrinterNameTable()) {
+        if (!name.empty() && row.modelName.substr(0, kModelNameSize) == name) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+// The name the selected model shows for a record byte; the byte number when it shows none.
+std::string SettingNameOf(std::size_t recordByte, const app::CurrentModel& model,
+                          const lang::TextTable& texts) {
+    for (const SettingItem& item : SettingItems()) {
+        if (item.recordByte == static_cast<int>(recordByte) && ModelHasItem(item, model)) {
+            return ItemName(texts, item, model);
+        }
+    }
+    return "byte " + std::to_string(recordByte);
+}
 
 // Record bytes the start-up takes over from the host's serial port (and their six-page copies).
 constexpr std::size_t kBaudByte = 70;
@@ -123,6 +169,9 @@ std::optional<lang::TextNumber> SettingFileMessage(int code) {
         case SET_ERR_TEMPFILE:
             return lang::ERR_0003;
         case SET_ERR_UNREADABLE:
+        case SET_ERR_NOT_SETTING_FILE:
+        case SET_ERR_OTHER_MODEL:
+        case SET_ERR_OUT_OF_RANGE:
             return lang::ERR_0006;
         case SET_ERR_EXISTS:
             return lang::ERR_0004;
@@ -162,6 +211,7 @@ int ReadDataCheck(SettingsState& state, app::CurrentModel& model, const FactoryI
             const std::error_code error =
                 ReplaceWithImage(rewritePath, BuildSettingImage(state.current));
             if (error) {
+                NoteFailure(state, rewritePath, error.message());
                 return FileErrorCode(error, SET_ERR_TEMPFILE);
             }
         }
@@ -173,21 +223,62 @@ int ReadDataCheck(SettingsState& state, app::CurrentModel& model, const FactoryI
     return SET_SUCCESS;
 }
 
+SettingFileCheck CheckSettingFile(std::span<const std::uint8_t> bytes, const SettingRecord& current,
+                                  const app::CurrentModel& model, const lang::TextTable& texts) {
+    SettingFileCheck check;
+    if (bytes.empty()) {
+        return {SET_ERR_UNREADABLE, "the file is empty", {}};
+    }
+    if (bytes.size() != kSettingImageSize) {
+        return {SET_ERR_NOT_SETTING_FILE,
+                "not a setting file: it holds " + std::to_string(bytes.size()) +
+                    " bytes, a setting file " + std::to_string(kSettingImageSize),
+                {}};
+    }
+    const std::optional<std::string> fileModel = ImageModelName(bytes);
+    if (!fileModel) {
+        return {SET_ERR_NOT_SETTING_FILE,
+                "not a setting file: it does not start with a printer model name",
+                {}};
+    }
+    check.record = current;
+    ApplySettingImage(check.record, bytes);
+    if (const auto b = FirstOutOfRange(check.record, model)) {
+        const std::string setting = "\"" + SettingNameOf(*b, model, texts) + "\"";
+        const std::string& selected = ModelNameOf(model);
+        if (*fileModel != selected.substr(0, kModelNameSize)) {
+            return {SET_ERR_OTHER_MODEL,
+                    "made for another model (" + *fileModel + "): " + setting +
+                        " is out of range for " + selected,
+                    {}};
+        }
+        return {SET_ERR_OUT_OF_RANGE, "value out of range: " + setting, {}};
+    }
+    return check;
+}
+
 int ImportSettingFile(SettingsState& state, app::CurrentModel& model, const FactoryInputs& inputs,
                       const fs::path& path) {
-    const auto bytes = platform::ReadFileBytes(path);
-    if (!bytes) {
-        return SET_ERR_NOFILE;
+    state.lastFileFailure.reset();
+    const platform::FileContent content = platform::ReadRegularFile(path, kSettingFileReadLimit);
+    if (content.error) {
+        NoteFailure(state, path, content.error.message());
+        const bool refused = content.error.category() == platform::FileErrorCategory();
+        return refused ? SET_ERR_NOT_SETTING_FILE : SET_ERR_NOFILE;
     }
-    if (bytes->empty()) {
-        return SET_ERR_UNREADABLE;
+    // Checked before anything changes: a refused file leaves the record as it was.
+    SettingFileCheck check = CheckSettingFile(content.bytes, state.current, model, inputs.texts);
+    if (check.code != SET_SUCCESS) {
+        NoteFailure(state, path, std::move(check.reason));
+        return check.code;
     }
-    ApplySettingImage(state.current, *bytes);
-    return ReadDataCheck(state, model, inputs, path);
+    state.current = check.record;
+    return ReadDataCheck(state, model, inputs, {});
 }
 
 int ExportSettingFile(SettingsState& state, const app::CurrentModel& model, const fs::path& path,
                       bool overwrite) {
+    state.lastFileFailure.reset();
     const SettingImage image = NamedImage(state.current, model);
     if (!overwrite) {
         // Created only where no file is, so nothing can be lost; an incomplete file is removed.
@@ -196,9 +287,11 @@ int ExportSettingFile(SettingsState& state, const app::CurrentModel& model, cons
             return SET_ERR_EXISTS;
         }
         if (error) {
+            NoteFailure(state, path, error.message());
             return FileErrorCode(error, SET_ERR_READONLY);
         }
-    } else if (ReplaceWithImage(path, image)) {
+    } else if (const std::error_code error = ReplaceWithImage(path, image)) {
+        NoteFailure(state, path, error.message());
         return SET_ERR_READONLY;
     }
     state.current.setModelName(ModelNameOf(model));
@@ -213,9 +306,12 @@ int LoadTemporarySettings(SettingsState& state, app::CurrentModel& model,
                           const app::SerialSettings& serial, const fs::path& path,
                           const FactoryInputs& inputs) {
     fs::path rewritePath;
-    if (const auto bytes = platform::ReadFileBytes(path)) {
+    // A FIFO, device or oversized file in its place reads as missing, and is not rewritten.
+    if (const platform::FileContent content =
+            platform::ReadRegularFile(path, kSettingFileReadLimit);
+        !content.error) {
         rewritePath = path;
-        ApplySettingImage(state.current, *bytes);
+        ApplySettingImage(state.current, content.bytes);
         const std::string_view selectedName =
             std::string_view(ModelNameOf(model)).substr(0, kModelNameSize);
         if (state.current.modelName() != selectedName) {
@@ -232,7 +328,9 @@ int LoadTemporarySettings(SettingsState& state, app::CurrentModel& model,
 
 int SaveTemporarySettings(SettingsState& state, const app::CurrentModel& model,
                           const fs::path& path) {
+    state.lastFileFailure.reset();
     if (const std::error_code error = ReplaceWithImage(path, NamedImage(state.current, model))) {
+        NoteFailure(state, path, error.message());
         return FileErrorCode(error, SET_ERR_TEMPFILE);
     }
     state.current.setModelName(ModelNameOf(model));

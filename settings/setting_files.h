@@ -1,10 +1,12 @@
 // Setting files and the temporary settings file: the current record stored as a 59-byte image
 // (model name and the values of the three pages), exported and imported by the user and kept
-// between runs beside the program. Whatever is loaded is validated; a record that fails gives way
-// to the factory values, and the file that held it is rewritten with them.
+// between runs beside the program. Whatever is loaded is validated. An imported file that fails is
+// refused and left as it was; the program's own temporary settings that fail give way to the
+// factory values, and that file is rewritten with them.
 //
 // Every operation returns 0 or one of the SET_ERR_ codes below and shows nothing: the caller
-// turns a code into its message with SettingFileMessage. A failed file operation leaves the
+// turns a code into its message with SettingFileMessage, followed by the file and the reason that
+// a failure leaves in the state's lastFileFailure. A failed file operation leaves the
 // settings state as it was, except where the record had to be replaced by the factory values
 // before the file could be rewritten.
 #pragma once
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <system_error>
 
 #include "core/catalogue.h"
@@ -48,6 +51,14 @@ inline constexpr int SET_ERR_EXISTS = -66;
 // Export: the file could not be created, or an existing one not replaced (it is read-only, or
 // the folder refused it) [ERR_0002 "The existing settings file is read-only..."].
 inline constexpr int SET_ERR_READONLY = -67;
+// Import: the file is no setting file (not a regular file, not 59 bytes, no model name of this
+// catalogue at its start); the record and the file are left alone [ERR_0006].
+inline constexpr int SET_ERR_NOT_SETTING_FILE = -68;
+// Import: a setting file of another model with a value beyond the selected model's limits
+// [ERR_0006].
+inline constexpr int SET_ERR_OTHER_MODEL = -69;
+// Import: a setting file of the selected model with a value out of range [ERR_0006].
+inline constexpr int SET_ERR_OUT_OF_RANGE = -70;
 
 // The text number of a code's message; nothing for success and for codes of other subsystems.
 std::optional<lang::TextNumber> SettingFileMessage(int code);
@@ -75,9 +86,21 @@ struct FactoryInputs {
 int ReadDataCheck(SettingsState& state, app::CurrentModel& model, const FactoryInputs& inputs,
                   const std::filesystem::path& rewritePath);
 
-// Loads a setting file into the current record, whatever model wrote it, and validates it
-// (rewriting the file when it was out of range). SET_ERR_NOFILE or SET_ERR_UNREADABLE leave the
-// record as it was.
+// What the bytes of a setting file give for the selected model: the current record with the
+// file's values, or the code and the reason of a refusal (see ImportSettingFile).
+struct SettingFileCheck {
+    int code = SET_SUCCESS;
+    std::string reason;    // when refused
+    SettingRecord record;  // when accepted
+};
+SettingFileCheck CheckSettingFile(std::span<const std::uint8_t> bytes, const SettingRecord& current,
+                                  const app::CurrentModel& model, const lang::TextTable& texts);
+
+// Loads a setting file into the current record, whatever model wrote it, when every value is
+// within the selected model's limits. A file the user names is input only: anything else is
+// refused with SET_ERR_NOFILE, SET_ERR_UNREADABLE, SET_ERR_NOT_SETTING_FILE, SET_ERR_OTHER_MODEL
+// or SET_ERR_OUT_OF_RANGE (lastFileFailure says what is wrong), and the record and the file stay
+// as they were.
 int ImportSettingFile(SettingsState& state, app::CurrentModel& model, const FactoryInputs& inputs,
                       const std::filesystem::path& path);
 

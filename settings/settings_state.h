@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "settings/setting_record.h"
@@ -32,6 +34,13 @@ struct LastSentValues {
     int protocol = 0;    // byte 72
 };
 
+// A setting-file operation that failed: the file and the reason, in the system's words or in
+// what the file was found to be, to follow the operation's message.
+struct FileFailure {
+    std::filesystem::path path;
+    std::string reason;
+};
+
 struct SettingsState {
     SettingRecord current;    // what the pages show, what is sent, what files store
     SettingRecord reception;  // filled by a read; copied over `current` only when it succeeded
@@ -44,6 +53,7 @@ struct SettingsState {
     bool serialChanged = false;  // the last send gave the printer other serial parameters
     LastSentValues lastSent;
     std::uint32_t nvCapacity = 0;  // NV graphics capacity in bytes for the logo functions
+    std::optional<FileFailure> lastFileFailure;  // of the last setting-file operation
 };
 
 }  // namespace vrtruty::settings

@@ -2,7 +2,12 @@
 // the setting list, the read errors of malformed replies, and the exact blocks of a dry run.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "cli_harness.h"
+#include "platform/clock.h"
 
 namespace vrtruty {
 namespace {
@@ -36,6 +41,46 @@ TEST_F(CliAgainstPrinter, SettingsSurviveASendAndARestartOfThePrinter) {
     ASSERT_EQ(Run({"--port", port, "settings", "print-list"}).status, 0);
     printer.reset();
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(paper) / "page-0001.png"));
+}
+
+// Runs the command line in real time: the printer restarts for about a second after a send, and
+// the send must wait for it before the next command may talk to the printer. Slow (a send takes
+// three seconds, a read nine), so only the sends that a read follows at once run this way.
+class CliInRealTime : public CliAgainstPrinter {
+  protected:
+    CliRun RunInRealTime(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--home", home.path().string()});
+        std::ostringstream out;
+        std::ostringstream err;
+        platform::RealClock clock;
+        const int status = cli::RunCli(args, out, err, clock);
+        return {status, out.str(), err.str()};
+    }
+};
+
+TEST_F(CliInRealTime, SettingsCanBeReadBackRightAfterASend) {
+    const std::string port = StartPrinter({"--model", "TR-770II"});
+    ASSERT_EQ(Run({"settings", "set", "Max Speed=9"}).status, 0);
+    const std::string sent = Run({"settings", "show"}).out;
+    const CliRun send = RunInRealTime({"--port", port, "settings", "send"});
+    ASSERT_EQ(send.status, 0) << send.err;
+    ASSERT_EQ(Run({"settings", "revert"}).status, 0);
+    const CliRun get = Run({"--port", port, "settings", "get"});  // a tenth of the time
+    ASSERT_EQ(get.status, 0) << "the printer was still restarting: " << get.err;
+    EXPECT_EQ(Run({"settings", "show"}).out, sent);
+}
+
+TEST_F(CliInRealTime, SendWithVerifyNamesEverySettingThePrinterDidNotTake) {
+    // The printer reports a "Max Speed" of its own whatever it was sent.
+    const std::string port = StartPrinter({"--model", "TR-770II", "--bad-reply", "cv6:value=3"});
+    ASSERT_EQ(Run({"settings", "set", "Max Speed=9", "Auto LF=Enable"}).status, 0);
+    const CliRun differing = RunInRealTime({"--port", port, "settings", "send", "--verify"});
+    EXPECT_EQ(differing.status, 1);
+    EXPECT_NE(differing.err.find("\"Max Speed\" was sent as \"9\", the printer has \"3\""),
+              std::string::npos)
+        << differing.err;
+    EXPECT_EQ(differing.err.find("Auto LF"), std::string::npos) << "a setting taken is not named";
+    EXPECT_NE(differing.err.find("1 setting(s) differ"), std::string::npos) << differing.err;
 }
 
 TEST_F(CliAgainstPrinter, MalformedRepliesGiveTheirReadErrorWords) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
@@ -242,6 +243,29 @@ TEST_F(SendOperation, LogoPrintWaitsWithoutResetAndLogoDeleteWaitsThenResets) {
 
     EXPECT_EQ(PrinterSendOperation(Port(), 10, Bytes{0x1D, 0x29}), PRT_SUCCESS);
     EXPECT_EQ(Written().back(), kReset3);
+}
+
+TEST_F(SendOperation, EachOperationWaitsItsSettleTimeAfterClosingThePort) {
+    // After a settings send (1) the printer restarts; other operations give it time to finish
+    // what it was sent before the next job may open the port.
+    const std::pair<int, int> cases[] = {
+        {1, 1000}, {2, 500},  {3, 1000},  {4, 1000}, {5, 3000}, {6, 5000},  {7, 5000},
+        {8, 3000}, {9, 500},  {10, 500},  {11, 500}, {12, 500}, {13, 1500}, {14, 500},
+        {15, 500}, {16, 500}, {17, 1000}, {18, 500}, {26, 500},
+    };
+    Use(app::PortKind::PORT_USB);
+    milliseconds closedAt{-1};
+    opener.onClose = [&] { closedAt = clock.now(); };
+    for (const auto& [operation, settle] : cases) {
+        closedAt = milliseconds(-1);
+        EXPECT_EQ(PrinterSendOperation(Port(), operation, Bytes{0x1B, 0x40}), PRT_SUCCESS)
+            << "operation " << operation;
+        ASSERT_GE(closedAt, milliseconds(0)) << "operation " << operation << " closed no port";
+        // The port layer's own 100 ms after any close, then the operation's settle time.
+        EXPECT_EQ(clock.now() - closedAt, milliseconds(100 + settle))
+            << "wait after closing the port in operation " << operation;
+    }
+    opener.onClose = nullptr;
 }
 
 TEST_F(SendOperation, ASendErrorStillClosesThePort) {

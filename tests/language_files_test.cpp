@@ -69,10 +69,26 @@ TEST_F(LanguageFiles, EnglishTakesSlotZeroAndJapaneseSlotOneWhateverTheRegion) {
     EXPECT_EQ(table.TextIn(1, 1), "プリンター");
     EXPECT_EQ(table.TextIn(TXT_TITLE, 0), DialogSections()[0].labels[0].japanese)
         << "a key missing from the file in slot 0 keeps the built-in language's text";
-    EXPECT_EQ(table.TextIn(TXT_TITLE, 1), "") << "no fall-back to another language";
+    EXPECT_EQ(table.TextIn(TXT_TITLE, 1), DialogSections()[0].labels[0].japanese)
+        << "a key missing from the Japanese file keeps the built-in Japanese text";
     EXPECT_EQ(table.manualPath(1), folder / "ja.pdf");
     EXPECT_EQ(table.labelColon(0), "");
     EXPECT_EQ(table.labelColon(1), "：");
+}
+
+TEST_F(LanguageFiles, KeysMissingFromAFurtherLanguageFallBackToBuiltInEnglish) {
+    WriteFile("Setting_EN.dat", u"[COUNTRY]\r\nLANGUAGE=English\r\n");
+    WriteFile("Setting_FR.dat",
+              u"[COUNTRY]\r\nLANGUAGE=Français\r\n[MSG Data]\r\nMSG_U_01=Bonjour\r\n"
+              u"MSG_U_02=\r\n");
+    const TextTable table = Load(false);  // slot 0: the English file over the built-in English
+    ASSERT_EQ(table.languageCount(), 2u);
+    EXPECT_EQ(table.TextIn(MSG_U_01, 1), "Bonjour");
+    EXPECT_EQ(table.TextIn(MSG_U_02, 1), "") << "a key present with an empty value stays empty";
+    EXPECT_EQ(table.TextIn(ERR_0002, 1), table.TextIn(ERR_0002, 0))
+        << "a missing message shows the built-in English text, not an empty box";
+    EXPECT_NE(table.TextIn(ERR_0002, 1), "");
+    EXPECT_EQ(table.TextIn(INF_VERSION_NO770, 1), "         Version 2.13.01");
 }
 
 TEST_F(LanguageFiles, EscapesWorkOnlyInMessagesAndFiltersKeepTheirPattern) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/unicode.h"
 #include "test_support.h"
 
 namespace vrtruty::logo {
@@ -176,6 +177,26 @@ TEST_F(LogoListFileTest, ValuesAreCleanedAndReadLeniently) {
     const auto guppy = ReadLogoListRows(ProfileFromUtf16(kTwoRows), true);
     ASSERT_TRUE(guppy);
     EXPECT_FALSE((*guppy)[1].twoColours) << "no two colours on the customisable layout";
+}
+
+TEST_F(LogoListFileTest, StoredKeycodesAreHexadecimalWithAnOptionalSignOfSixteenBits) {
+    const struct {
+        const char16_t* stored;
+        std::uint16_t keycode;
+    } cases[] = {
+        {u"-1", 0xFFFF},     {u"-0x1", 0xFFFF},   {u"-2020", 0xDFE0}, {u"+2020", 0x2020},
+        {u"-0", 0x0000},     {u"0x4A41", 0x4A41}, {u"-7E7E", 0x8182}, {u"12345", 0x2345},
+        {u"-12345", 0xDCBB}, {u"-FFFF", 0x0001},  {u"-", 0x0000},     {u"--1", 0x0000},
+    };
+    for (const auto& c : cases) {
+        const auto rows = ReadLogoListRows(
+            ProfileFromUtf16(std::u16string(u"[BITMAPFILE]\r\nCNT=1\r\nKEYCD001=") + c.stored +
+                             u"\r\n"),
+            false);
+        ASSERT_TRUE(rows);
+        EXPECT_EQ((*rows)[0].keycode, c.keycode) << "KEYCD001=" << app::Utf16ToUtf8(c.stored)
+                                                 << " read as " << std::hex << (*rows)[0].keycode;
+    }
 }
 
 TEST_F(LogoListFileTest, APathCutAtItsSemicolonFailsAsAMissingFile) {

@@ -7,11 +7,13 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "comm/port_access.h"
@@ -28,7 +30,15 @@ namespace vrtruty::test {
 // Hands out the test's fake device; the port layer owns only this forwarder.
 class ForwardingChannel final : public platform::DeviceChannel {
   public:
-    explicit ForwardingChannel(FakeDeviceChannel& device) : device_(device) {}
+    ForwardingChannel(FakeDeviceChannel& device, std::function<void()> onClose)
+        : device_(device), onClose_(std::move(onClose)) {}
+    ~ForwardingChannel() override {
+        if (onClose_) {
+            onClose_();
+        }
+    }
+    ForwardingChannel(const ForwardingChannel&) = delete;
+    ForwardingChannel& operator=(const ForwardingChannel&) = delete;
     platform::IoResult Write(std::span<const std::uint8_t> data,
                              std::chrono::milliseconds timeout) override {
         return device_.Write(data, timeout);
@@ -46,6 +56,7 @@ class ForwardingChannel final : public platform::DeviceChannel {
 
   private:
     FakeDeviceChannel& device_;
+    std::function<void()> onClose_;
 };
 
 class FakeOpener final : public comm::DeviceOpener {
@@ -60,8 +71,10 @@ class FakeOpener final : public comm::DeviceOpener {
             return nullptr;
         }
         ++opened;
-        return std::make_unique<ForwardingChannel>(device_);
+        return std::make_unique<ForwardingChannel>(device_, onClose);
     }
+    // Called when the port layer closes a device it opened.
+    std::function<void()> onClose;
     std::vector<std::string> openedNames;
     int opened = 0;
     bool fail = false;

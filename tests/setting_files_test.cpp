@@ -2,12 +2,15 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -104,18 +107,60 @@ TEST_F(SettingFilesTest, ReadDataCheckUsesTheModelsOwnLimits) {
     }
 }
 
-TEST_F(SettingFilesTest, ImportingMaxSpeed9ForTr770GivesFactoryValuesAndRewritesTheFile) {
-    SettingRecord imported = factory;
-    imported[49] = 0;
-    imported[65] = 9;  // limit 8 for the TR-770
-    const fs::path file = tmp / "speed.qvr";
-    test::WriteBytes(file, Image(imported));
+TEST_F(SettingFilesTest, ImportRefusesAnyInvalidFileAndLeavesFileAndRecordAsTheyWere) {
+    SettingRecord speed9 = factory;
+    speed9[65] = 9;  // limit 8 for the TR-770
+    SettingRecord speed10 = FactoryOf(test::kTr770II);
+    speed10[65] = 10;  // the TR-770II's top speed
+    std::vector<std::uint8_t> nameless = Image(factory);
+    std::fill_n(nameless.begin(), 16, 'x');
+    std::vector<std::uint8_t> shortImage = Image(factory);
+    shortImage.resize(20);
+    const std::string notes(120, 'n');
 
-    EXPECT_EQ(ImportSettingFile(state, model, inputs, file), SET_SUCCESS);
-    EXPECT_EQ(Differences(state.current, factory), "");
-    EXPECT_EQ(test::ReadBytes(file), Image(factory));
+    struct Case {
+        const char* file;
+        std::vector<std::uint8_t> bytes;  // written to the file unless it is made otherwise
+        int code;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"notes.txt", test::Bytes(notes), SET_ERR_NOT_SETTING_FILE, "holds 120 bytes"},
+        {"short.qvr", shortImage, SET_ERR_NOT_SETTING_FILE, "holds 20 bytes"},
+        {"nameless.qvr", nameless, SET_ERR_NOT_SETTING_FILE, "printer model name"},
+        {"speed9.qvr", Image(speed9), SET_ERR_OUT_OF_RANGE, "value out of range: \"Max Speed\""},
+        {"speed10.qvr", Image(speed10), SET_ERR_OTHER_MODEL,
+         "made for another model (TR-770II): \"Max Speed\" is out of range for TR-770"},
+        {"empty.qvr", {}, SET_ERR_UNREADABLE, "empty"},
+        {"absent.qvr", {}, SET_ERR_NOFILE, "No such file"},
+        {"folder.qvr", {}, SET_ERR_NOT_SETTING_FILE, "not a regular file"},
+        {"fifo.qvr", {}, SET_ERR_NOT_SETTING_FILE, "not a regular file"},
+    };
+    state.current[49] = 0;
+    const SettingRecord before = state.current;
+    for (const Case& c : cases) {
+        const fs::path file = tmp / c.file;
+        if (std::string_view(c.file) == "folder.qvr") {
+            fs::create_directory(file);
+        } else if (std::string_view(c.file) == "fifo.qvr") {
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);  // opening it must not wait for a writer
+        } else if (std::string_view(c.file) != "absent.qvr") {
+            test::WriteBytes(file, c.bytes);
+        }
+        EXPECT_EQ(ImportSettingFile(state, model, inputs, file), c.code) << c.file;
+        ASSERT_TRUE(state.lastFileFailure.has_value()) << c.file;
+        EXPECT_EQ(state.lastFileFailure->path, file);
+        EXPECT_THAT(state.lastFileFailure->reason, ::testing::HasSubstr(c.reason)) << c.file;
+        EXPECT_EQ(SettingFileMessage(c.code).has_value(), true) << c.file;
+        EXPECT_EQ(Differences(state.current, before), "") << c.file << " changed the record";
+        if (fs::is_regular_file(file)) {
+            EXPECT_EQ(test::ReadBytes(file), c.bytes) << c.file << " was written to";
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(tmp / "fifo.qvr"));
 
-    // The rewrite failing is reported; the factory values stay loaded.
+    // The program's own file is different: an out-of-range record gives way to the factory
+    // values, the file is rewritten with them, and a failing rewrite is reported.
     state.current[65] = 9;
     EXPECT_EQ(ReadDataCheck(state, model, inputs, tmp / "missing" / "x.qvr"), SET_ERR_TEMPFILE);
     EXPECT_EQ(Differences(state.current, factory), "");
@@ -131,25 +176,6 @@ TEST_F(SettingFilesTest, AnotherModelsFileWithinTheLimitsLoadsAsItIs) {
     EXPECT_EQ(state.current.modelName(), "TR-770K") << "the model name is not compared";
     EXPECT_EQ(Values(state.current, {75, 84}), "75=0 84=1");
     EXPECT_EQ(test::ReadBytes(file), Image(k)) << "a valid file is not rewritten";
-}
-
-TEST_F(SettingFilesTest, EmptyOrMissingFileKeepsTheRecordAndShortFileLoadsWithZeros) {
-    state.current[49] = 0;
-    const SettingRecord before = state.current;
-    test::WriteBytes(tmp / "empty.qvr", {});
-    EXPECT_EQ(ImportSettingFile(state, model, inputs, tmp / "empty.qvr"), SET_ERR_UNREADABLE);
-    EXPECT_EQ(ImportSettingFile(state, model, inputs, tmp / "absent.qvr"), SET_ERR_NOFILE);
-    EXPECT_EQ(ImportSettingFile(state, model, inputs, tmp.path()), SET_ERR_NOFILE);
-    EXPECT_EQ(Differences(state.current, before), "");
-
-    std::vector<std::uint8_t> bytes = Image(factory);
-    bytes.resize(20);  // name and bytes 49-52
-    test::WriteBytes(tmp / "short.qvr", bytes);
-    state.current[30] = 7;
-    EXPECT_EQ(ImportSettingFile(state, model, inputs, tmp / "short.qvr"), SET_SUCCESS);
-    EXPECT_EQ(Values(state.current, {51, 53, 59, 94, 30}), "51=1 53=0 59=0 94=0 30=7")
-        << "the six-page bytes are not in the file";
-    EXPECT_EQ(test::ReadBytes(tmp / "short.qvr"), bytes) << "zeros are valid: no rewrite";
 }
 
 TEST_F(SettingFilesTest, ExportReplacesAFileOnlyWhenToldAndAFailureLeavesFileAndRecord) {

@@ -185,14 +185,19 @@ TEST(SerialDeviceTest, OnlyOneOpenAtATimeAndTheLineIsFreeAgainAfterClose) {
 }
 
 TEST(DeviceFileTest, UsbAndParallelChannelsAreExclusiveAndWriteAndReadWithTimeOuts) {
-    // A named pipe opened for reading and writing loops every written byte back.
-    const test::TempFolder folder;
-    const std::filesystem::path pipe = folder / "printer";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // A raw pseudo-terminal stands in for the device file; the test plays the printer at its
+    // master end and sends back what it received.
+    PseudoTerminal printer;
+    ASSERT_TRUE(printer.valid());
+    termios raw = printer.SlaveSettings();
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::tcsetattr(printer.master(), TCSANOW, &raw), 0);
     for (const bool usb : {true, false}) {
         SCOPED_TRACE(usb ? "USB" : "parallel");
-        const auto open = [usb, &pipe](std::error_code& error) {
-            return usb ? OpenUsbPrinterDevice(pipe, error) : OpenParallelDevice(pipe, error);
+        ::tcflush(printer.master(), TCIOFLUSH);
+        const auto open = [usb, &printer](std::error_code& error) {
+            return usb ? OpenUsbPrinterDevice(printer.slave(), error)
+                       : OpenParallelDevice(printer.slave(), error);
         };
         std::error_code error;
         auto port = open(error);
@@ -201,6 +206,9 @@ TEST(DeviceFileTest, UsbAndParallelChannelsAreExclusiveAndWriteAndReadWithTimeOu
         EXPECT_EQ(error, std::errc::operation_would_block) << "the device is in use";
 
         EXPECT_EQ(port->Write(Bytes("\x1B@hello"), kGenerous).bytes, 7u);
+        const std::vector<std::uint8_t> received = ReadUpTo(printer.master(), 7);
+        EXPECT_EQ(received, Bytes("\x1B@hello"));
+        WriteAll(printer.master(), received);
         std::array<std::uint8_t, 4> buffer{};
         EXPECT_EQ(port->Read(buffer, kGenerous).status, IoStatus::Done);
         EXPECT_THAT(buffer, ElementsAre(0x1B, '@', 'h', 'e'));

@@ -15,6 +15,7 @@
 #include "app/printer_connection.h"
 #include "comm/error_codes.h"
 #include "core/catalogue.h"
+#include "core/home_lock.h"
 #include "lang/message_style.h"
 #include "lang/messages.h"
 #include "lang/text_numbers.h"
@@ -354,9 +355,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     if (answer == ID_YES) {
         app::AppState& state = session_.state();
-        const int result = settings::SaveTemporarySettings(state.settings, state.model,
-                                                           state.temporarySettingsPath);
-        if (result != 0) {
+        // A command line may be changing the same file: it is written only between two of its
+        // updates.
+        const app::HomeLock lock = app::LockHomeFolder(state.info.programFolder, state.clock);
+        const int result = lock.lock ? settings::SaveTemporarySettings(state.settings, state.model,
+                                                                       state.temporarySettingsPath)
+                                     : 0;
+        if (!lock.lock) {
+            session_.ShowMessage(lang::MB_STOP_OK, 0, lock.error);
+        } else if (result != 0) {
             if (const auto message = settings::SettingFileMessage(result)) {
                 session_.ShowMessage(lang::MB_STOP_OK, 0, state.texts.Text(*message));
             }

@@ -25,6 +25,7 @@
 #include "comm/port_tables.h"
 #include "comm/usb_discovery.h"
 #include "core/catalogue.h"
+#include "core/home_lock.h"
 #include "core/port_defaults.h"
 #include "lang/message_style.h"
 #include "lang/messages.h"
@@ -798,6 +799,7 @@ void PortSettingsDialog::Confirm() {
                                serial.formatIndex != saved_.serial.formatIndex ||
                                serial.protocolIndex != saved_.serial.protocolIndex;
     if (serialChanged && config.portKind == PortKind::PORT_COM) {
+        const app::HomeLock lock = app::LockHomeFolder(state.info.programFolder, state.clock);
         app::ApplyComPortSettings(state.info.programFolder, config.portKind,
                                   state.comPorts.Selected(config.comIndex).longName, serial);
     }

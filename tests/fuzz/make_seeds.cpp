@@ -1,14 +1,18 @@
-// Writes the fuzzer's seed corpus: one small file of every kind the reader takes, so that the
-// fuzzer starts from valid headers, tables and run-length streams instead of guessing them.
-// Usage: bitmap-fuzz-seeds FOLDER
+// Writes the fuzzers' seed corpora, one folder per target: one small file of every kind each
+// parser takes, so that the fuzzers start from valid headers, tables, keys and replies instead of
+// guessing them. Usage: fuzz-seeds FOLDER
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "core/catalogue.h"
+#include "logo/logo_list_file.h"
+#include "settings/setting_files.h"
 #include "tests/bitmap_builder.h"
 
 namespace {
@@ -91,23 +95,78 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Seeds() {
     return seeds;
 }
 
+using Seed = std::pair<std::string, std::vector<std::uint8_t>>;
+
+// A file of each model with every value 0 (always in range), and one beyond the TR-770's speed.
+std::vector<Seed> SettingFileSeeds() {
+    std::vector<Seed> seeds;
+    for (const auto& row : vrtruty::app::PrinterNameTable()) {
+        vrtruty::settings::SettingRecord record;
+        record.setModelName(row.modelName);
+        const auto image = vrtruty::settings::BuildSettingImage(record);
+        seeds.emplace_back(row.modelName, std::vector<std::uint8_t>(image.begin(), image.end()));
+    }
+    seeds.back().second[16 + 65 - 49] = 9;
+    return seeds;
+}
+
+std::vector<Seed> LogoListSeeds() {
+    std::vector<vrtruty::logo::LogoEntry> rows(2);
+    rows[0].path = "/logos/a.bmp";
+    rows[0].keycode = 0x2020;
+    rows[0].checked = 1;
+    rows[1].path = "/logos/b.bmp";
+    rows[1].keycode = 0x4A41;
+    rows[1].twoColours = 1;
+    rows[1].gradation = vrtruty::logo::kGradation16;
+    vrtruty::app::ProfileFile list = vrtruty::logo::NewLogoListProfile();
+    vrtruty::logo::WriteLogoListKeys(list, rows);
+    return {{"two-rows.qlr", list.Serialize()}};
+}
+
+// The reply fuzzer's input: a byte that picks the conversation, then length-prefixed replies.
+std::vector<Seed> ReplySeeds() {
+    const std::vector<std::uint8_t> status = {0x03, 0x3B, 0x33, 0x00};
+    const std::vector<std::uint8_t> identity = {0x09, 0x5F, 'T', 'R', '-', '7', '7', '0', 0x00};
+    std::vector<Seed> seeds;
+    for (std::uint8_t pick = 0; pick < 3; ++pick) {
+        std::vector<std::uint8_t> input = {pick};
+        for (int i = 0; i < 4; ++i) {
+            input.insert(input.end(), status.begin(), status.end());
+        }
+        input.insert(input.end(), identity.begin(), identity.end());
+        seeds.emplace_back("conversation-" + std::to_string(pick), input);
+    }
+    return seeds;
+}
+
+bool WriteSeeds(const std::filesystem::path& folder, const std::vector<Seed>& seeds,
+                std::string_view extension) {
+    std::filesystem::create_directories(folder);
+    for (const auto& [name, bytes] : seeds) {
+        const std::filesystem::path file = folder / (name + std::string(extension));
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            std::cerr << "fuzz-seeds: cannot write " << file.string() << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::cerr << "usage: bitmap-fuzz-seeds FOLDER\n";
+        std::cerr << "usage: fuzz-seeds FOLDER\n";
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
-    for (const auto& [name, bytes] : Seeds()) {
-        std::ofstream out(folder / (name + ".bmp"), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            std::cerr << "bitmap-fuzz-seeds: cannot write " << (folder / name).string() << "\n";
-            return 1;
-        }
-    }
-    return 0;
+    const bool written = WriteSeeds(folder / "bitmap", Seeds(), ".bmp") &&
+                         WriteSeeds(folder / "setting-file", SettingFileSeeds(), ".qvr") &&
+                         WriteSeeds(folder / "logo-list", LogoListSeeds(), "") &&
+                         WriteSeeds(folder / "reply", ReplySeeds(), "");
+    return written ? 0 : 1;
 }
