@@ -224,6 +224,19 @@ class SetupPaneTest final : public QObject {
         QCOMPARE(window.focusWidget()->objectName(), QString("sendSettingsButton"));
     }
 
+    void exitWithSavingKeepsAChoiceNotYetCollected() {
+        GuiWorld world;
+        world.Start();
+        ui::MainWindow window(world.session());
+        window.show();
+        Choose(*Combo(window, 53), "Enable");  // Auto LF, on the page still
+        world.prompts.answers = {ui::ID_YES};
+        QVERIFY(window.close());
+        const QByteArray saved = ReadFile(world.homePath() + "/Vrtrutys.dat");
+        QCOMPARE(saved.size(), qsizetype(settings::kSettingImageSize));
+        QCOMPARE(int(saved[16 + (53 - 49)]), 1);
+    }
+
     void theDefaultChoiceIsMarkedAfterItsTextOrInFrontForArabic() {
         SetupWorld rig;
         auto* receiveBuffer = Combo(rig.Pane(), 50);
