@@ -34,6 +34,12 @@ TEST_F(CliAgainstPrinter, SettingsSurviveASendAndARestartOfThePrinter) {
     EXPECT_EQ(Run({"settings", "show"}).out, edited);
 
     ASSERT_EQ(Run({"--port", port, "settings", "print-list"}).status, 0);
+    // The printer says when the page is on paper; a slow printer may still be rendering it.
+    std::optional<std::string> event;
+    do {
+        event = printer->ReadLine();
+    } while (event && !event->starts_with("page "));
+    ASSERT_TRUE(event.has_value()) << "the setting list was not printed";
     printer.reset();
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(paper) / "page-0001.png"));
 }
