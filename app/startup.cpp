@@ -20,15 +20,20 @@ StartupResult Stop(lang::MessageStyle style, const std::string& text) {
     return result;
 }
 
-// The chosen model's flags and factory values, then the temporary settings over them.
-void LoadModelSettings(AppState& state) {
-    const settings::FactoryInputs factory{state.config.xonXoff, state.texts, state.log};
+// The chosen model's flags and factory values.
+void LoadFactorySettings(AppState& state) {
     DefaultSet(state.model, state.log, [&] {
-        settings::DefaultDataSet(state.settings, state.model, factory.xonXoff, state.texts,
+        settings::DefaultDataSet(state.settings, state.model, state.config.xonXoff, state.texts,
                                  state.log);
     });
+}
+
+// The chosen model's flags and factory values, then the temporary settings over them.
+void LoadModelSettings(AppState& state) {
+    LoadFactorySettings(state);
     settings::LoadTemporarySettings(state.settings, state.model, state.config.serial,
-                                    state.temporarySettingsPath, factory);
+                                    state.temporarySettingsPath,
+                                    {state.config.xonXoff, state.texts, state.log});
 }
 
 // Reads the configuration that the model's flags depend on and the language texts, then derives
@@ -179,7 +184,10 @@ StartupResult RunStartup(const StartupOptions& options) {
 
 void ChangePrinterModel(AppState& state, std::size_t printerRow) {
     state.model.printerRow = printerRow;
-    LoadModelSettings(state);
+    // The temporary settings cannot say which model they belong to when two models share a name
+    // (TR-770 and TR-770 (PFBM)): another model starts from its own factory values.
+    LoadFactorySettings(state);
+    settings::PutHostSerialSettings(state.settings.current, state.config.serial);
 }
 
 void Shutdown(AppState& state) {

@@ -98,8 +98,8 @@ struct StartupResult {
 
 StartupResult RunStartup(const StartupOptions& options);
 
-// Makes another printer row the chosen model: the flags and the factory values follow it, then
-// the temporary settings are loaded again over them (they apply when they are the new model's).
+// Makes another printer row the chosen model: the flags follow it, and the settings being edited
+// become the new model's factory values with the connection's serial parameters.
 void ChangePrinterModel(AppState& state, std::size_t printerRow);
 
 // Ends the run: unloads the libraries, releases the lock and logs "Program END".

@@ -111,7 +111,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                        "; one of: TR-770II, TR-770, \"TR-770 (PFBM)\", TR-770K, "
                                        "\"TR-770K (WL)\"");
         }
-        app::ChangePrinterModel(state, *row);
+        if (*row != state.model.printerRow) {
+            app::ChangePrinterModel(state, *row);
+        }
     }
 
     int status = 0;

@@ -9,6 +9,7 @@
 #include "core/unicode.h"
 #include "lang/text_numbers.h"
 #include "platform/tcp_socket.h"
+#include "settings/setting_files.h"
 
 namespace vrtruty::cli {
 namespace {
@@ -132,7 +133,10 @@ void UsePort(app::AppState& state, const PortSpec& port) {
             app::FillPortNameList(state.comPorts, {port.device});
             config.comIndex = 0;
             if (port.serial) {
+                // The record's serial items follow the port at once: a send must not give the
+                // printer the configured parameters instead of the ones asked for.
                 config.serial = *port.serial;
+                settings::PutHostSerialSettings(state.settings.current, config.serial);
             }
             break;
         case app::PortKind::PORT_LPT:

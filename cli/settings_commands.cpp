@@ -11,6 +11,7 @@
 #include "core/port_defaults.h"
 #include "core/unicode.h"
 #include "settings/factory_settings.h"
+#include "settings/setting_encoding.h"
 #include "settings/setting_files.h"
 #include "settings/setting_items.h"
 #include "settings/settings_reader.h"
@@ -35,16 +36,11 @@ std::string Trim(std::string_view text) {
 std::vector<const SettingItem*> ShownItems(const app::CurrentModel& model) {
     std::vector<const SettingItem*> items;
     for (const SettingItem& item : settings::SettingItems()) {
-        if (settings::ModelHasItem(item, model)) {
+        if (settings::ItemShown(item, model)) {
             items.push_back(&item);
         }
     }
     return items;
-}
-
-// The number of choices the model offers for the item.
-int ChoiceCount(const SettingItem& item, const app::CurrentModel& model) {
-    return std::min(item.highestIndex, settings::HighestValidIndex(item.recordByte, model)) + 1;
 }
 
 int FileFailure(CommandContext& context, int code) {
@@ -81,11 +77,14 @@ int Show(CommandContext& context, bool factory) {
             context.out << (page == settings::kPageMemorySwitch ? "" : "\n") << "["
                         << state.texts.PageName(page) << "]\n";
         }
-        const auto at = static_cast<std::size_t>(item->recordByte);
-        const int value = factory ? defaults.at(at) : state.settings.current[at];
+        const int workingDefault = defaults.at(static_cast<std::size_t>(item->recordByte));
+        const int value = factory ? workingDefault
+                                  : settings::ShownChoice(*item, state.model,
+                                                          state.settings.current, workingDefault);
         context.out << settings::ItemName(state.texts, *item, state.model) << colon
                     << settings::ItemChoice(state.texts, *item, state.model, value)
-                    << (value == defaults.at(at) ? " *" : "") << "\n";
+                    << (value == workingDefault ? " *" : "")
+                    << (settings::ItemEnabled(*item, state.model) ? "" : " (fixed)") << "\n";
     }
     return 0;
 }
@@ -113,9 +112,12 @@ int Set(CommandContext& context, const std::vector<std::string>& assignments) {
         if (item == nullptr) {
             return Failure(context, "no setting \"" + label + "\"; one of: " + labels);
         }
+        if (!settings::ItemEnabled(*item, state.model)) {
+            return Failure(context, "\"" + label + "\" cannot be changed on this model");
+        }
         std::optional<int> index;
         std::string choices;
-        for (int c = 0; c < ChoiceCount(*item, state.model); ++c) {
+        for (int c = 0; c < settings::ShownChoiceCount(*item, state.model); ++c) {
             const std::string text = settings::ItemChoice(state.texts, *item, state.model, c);
             choices += (choices.empty() ? "" : ", ") + text;
             if (app::EqualsIgnoreCase(text, choice)) {
@@ -157,6 +159,13 @@ int Get(CommandContext& context) {
 
 int Send(CommandContext& context, int mode) {
     app::AppState& state = context.state;
+    // What the window's pages would send: a "Cutter Mode" the model does not edit goes as its
+    // working default, whatever a setting file held.
+    settings::SettingRecord& record = state.settings.current;
+    settings::CollectPage(
+        record, settings::kPageOther, state.model,
+        state.settings.modelDefaults[state.model.printerRow].at(settings::kCutterModeByte),
+        [&](const SettingItem& item) { return record[static_cast<std::size_t>(item.recordByte)]; });
     PrinterConnection connection(state, context.port);
     comm::PortAccess& port = connection.port();
     if (context.dryRun) {

@@ -140,8 +140,8 @@ std::uint8_t FormatIndexOf(const app::SerialSettings& serial) {
     }
 }
 
-// The PC's port settings win over whatever a file held: a record that disagreed with them would
-// send the printer serial parameters the PC cannot talk with.
+}  // namespace
+
 void PutHostSerialSettings(SettingRecord& record, const app::SerialSettings& serial) {
     const auto baud = static_cast<std::uint8_t>(serial.baudIndex);
     const std::uint8_t format = FormatIndexOf(serial);
@@ -153,8 +153,6 @@ void PutHostSerialSettings(SettingRecord& record, const app::SerialSettings& ser
     record[kSixPageFormatByte] = format;
     record[kSixPageProtocolByte] = protocol;
 }
-
-}  // namespace
 
 std::optional<lang::TextNumber> SettingFileMessage(int code) {
     switch (code) {

@@ -121,6 +121,11 @@ int LoadTemporarySettings(SettingsState& state, app::CurrentModel& model,
                           const app::SerialSettings& serial, const std::filesystem::path& path,
                           const FactoryInputs& inputs);
 
+// Puts the host's serial parameters into the record's serial items. The port's settings win over
+// whatever a file or the factory values held: a record that disagreed with them would send the
+// printer serial parameters the PC cannot talk with.
+void PutHostSerialSettings(SettingRecord& record, const app::SerialSettings& serial);
+
 // Exit: stores the current record with the selected model's name, replacing the file atomically.
 int SaveTemporarySettings(SettingsState& state, const app::CurrentModel& model,
                           const std::filesystem::path& path);

@@ -1,6 +1,9 @@
 #include "settings/setting_items.h"
 
+#include <algorithm>
 #include <array>
+
+#include "settings/setting_encoding.h"
 
 namespace vrtruty::settings {
 namespace {
@@ -28,6 +31,14 @@ constexpr int kErrorAlert = 16;              // Other
 
 // Byte 67, "Cutter Mode": a customise value of the TR-770 (PFBM), a memory-switch bit elsewhere.
 constexpr int kCutterByte = 67;
+constexpr int kBusyConditionByte = 51;
+constexpr int kMaxSpeedByte = 65;
+constexpr int kErrorByte = 76;
+constexpr int kPneDetectByte = 78;
+constexpr int kBuzzerByte = 84;
+constexpr int kSpeedAtGrayscaleByte = 91;
+// The printer family without a paper-near-end sensor and without the error buzzer.
+constexpr std::uint32_t kFamilyWithoutPneSensor = 24;
 
 constexpr std::array<SettingItem, 44> kItems = {{
     // Memory Switch
@@ -95,11 +106,6 @@ const SettingItem* FindSettingItem(int recordByte, int page) {
 }
 
 bool ModelHasItem(const SettingItem& item, const app::CurrentModel& model) {
-    if (item.recordByte == kCutterByte) {
-        const auto mode = model.flags.FULLCUT_Mode;
-        return item.page == kPageOther ? mode == app::FullCutMode::Other
-                                       : mode == app::FullCutMode::CustomizeOn;
-    }
     switch (item.availability) {
         case Always:
             return true;
@@ -115,6 +121,86 @@ bool ModelHasItem(const SettingItem& item, const app::CurrentModel& model) {
             return model.printerRow == kRowPfbm;
     }
     return false;
+}
+
+bool ItemShown(const SettingItem& item, const app::CurrentModel& model) {
+    if (item.recordByte == kCutterByte) {
+        const bool onOther = model.flags.FULLCUT_Mode == app::FullCutMode::Other;
+        return onOther == (item.page == kPageOther);
+    }
+    if (item.recordByte == kFontBByte) {
+        return model.flags.bFontb;
+    }
+    switch (item.availability) {
+        case Blackmark:
+        case PfbmOnly:
+            return true;  // shown, but fixed where the printer lacks the paper unit
+        default:
+            return ModelHasItem(item, model);
+    }
+}
+
+bool ItemEnabled(const SettingItem& item, const app::CurrentModel& model) {
+    if (!ItemShown(item, model) || !ModelHasItem(item, model)) {
+        return false;
+    }
+    switch (item.recordByte) {
+        case kCutterByte:
+            return item.page == kPageOther ||
+                   model.flags.FULLCUT_Mode == app::FullCutMode::CustomizeOn;
+        case kBusyConditionByte:
+            return model.flags.bBusyCond;
+        case kErrorByte:
+            return false;  // the printer's own recovery rule; shown for information
+        case kPneDetectByte:
+        case kBuzzerByte:
+            return model.family != kFamilyWithoutPneSensor;
+        default:
+            return true;
+    }
+}
+
+int ShownChoice(const SettingItem& item, const app::CurrentModel& model,
+                const SettingRecord& record, int workingDefault) {
+    if (item.recordByte == kCutterByte && item.page == kPageCustomizeValue &&
+        model.printerRow != kRowPfbm) {
+        return workingDefault;
+    }
+    return record[static_cast<std::size_t>(item.recordByte)];
+}
+
+void CollectPage(SettingRecord& record, int page, const app::CurrentModel& model, int cutterDefault,
+                 const std::function<int(const SettingItem&)>& chosen) {
+    const app::FullCutMode mode = model.flags.FULLCUT_Mode;
+    for (const SettingItem& item : SettingItems()) {
+        if (item.page != page) {
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(item.recordByte);
+        if (item.recordByte == kCutterByte) {
+            if (page == kPageCustomizeValue && mode == app::FullCutMode::CustomizeOn) {
+                record[at] = static_cast<std::uint8_t>(chosen(item));
+            } else if (page == kPageOther) {
+                record[at] = static_cast<std::uint8_t>(
+                    mode == app::FullCutMode::Other
+                        ? chosen(item)
+                        : (mode == app::FullCutMode::CustomizeOff ? cutterDefault : record[at]));
+            }
+        } else if (ItemShown(item, model)) {
+            record[at] = static_cast<std::uint8_t>(chosen(item));
+        }
+    }
+}
+
+int ShownChoiceCount(const SettingItem& item, const app::CurrentModel& model) {
+    switch (item.recordByte) {
+        case kMaxSpeedByte:
+            return MaxSpeedLimit(model.family);
+        case kSpeedAtGrayscaleByte:
+            return std::min(MaxSpeedLimit(model.family), item.highestIndex + 1);
+        default:
+            return std::min(item.highestIndex, HighestValidIndex(item.recordByte, model)) + 1;
+    }
 }
 
 int PageItemFor(const SettingItem& item, const app::CurrentModel& model) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -61,8 +62,35 @@ std::span<const SettingItem> SettingItems();
 // The item of a record byte on a page; nothing for bytes this utility does not edit.
 const SettingItem* FindSettingItem(int recordByte, int page);
 
-// Whether the chosen model and region have the item ("Cutter Mode" by the full-cut mode).
+// Whether the chosen model's printer holds the item, by its availability; where "Cutter Mode" is
+// edited is a question of the pages (ItemShown).
 bool ModelHasItem(const SettingItem& item, const app::CurrentModel& model);
+
+// Whether the item's row is on its page for the model and region. A hidden row leaves no gap; it
+// is neither read from nor written to the record by the page. "Cutter Mode" stands on "Customize
+// Value" unless the region edits it on "Other"; "Font-B" is offered only where it is sent.
+bool ItemShown(const SettingItem& item, const app::CurrentModel& model);
+
+// Whether a shown row can be changed. Rows the model's printer does not use stay visible but
+// fixed: the black-mark and roll-paper rows, "Error", and "Cutter Mode" on "Customize Value"
+// except on the TR-770 (PFBM) of a Japanese region.
+bool ItemEnabled(const SettingItem& item, const app::CurrentModel& model);
+
+// The choice a shown row displays: the record's value, except for a "Cutter Mode" row that the
+// model does not edit, which shows the model's working default.
+int ShownChoice(const SettingItem& item, const app::CurrentModel& model,
+                const SettingRecord& record, int workingDefault);
+
+// Stores the choices of a page's shown rows into the record; chosen gives a row's selection.
+// "Cutter Mode" follows the full-cut mode: "Customize Value" stores it only where that page edits
+// it, and "Other" takes it from its row where it edits it and otherwise resets it to the model's
+// working default, so that a value the model does not edit never reaches the printer.
+void CollectPage(SettingRecord& record, int page, const app::CurrentModel& model, int cutterDefault,
+                 const std::function<int(const SettingItem&)>& chosen);
+
+// The number of choices the row offers the model: "Max Speed" and "Speed at Grayscale" by the
+// printer family, the model limits of HighestValidIndex elsewhere.
+int ShownChoiceCount(const SettingItem& item, const app::CurrentModel& model);
 
 // The page entry whose name and choices the model shows for the item: the TR-770II's own "NV
 // Graphic Memory" list and the TR-770K's "Error Alert" are variants of their items.

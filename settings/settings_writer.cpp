@@ -26,6 +26,22 @@ constexpr std::uint8_t kLeaveSetupMode[] = {0x1D, 0x28, 0x45, 0x04, 0x00, 0x02, 
 // GS ( A: test print of the basic sheet with the printer status, i.e. the setting list.
 constexpr std::uint8_t kPrintSettingList[] = {0x1D, 0x28, 0x41, 0x02, 0x00, 0x00, 0x02};
 
+// ESC p 3: the melody of the buzzer patterns. Each "Buzzer Interval" pattern is a pair of on and
+// off times; "Buzzer Repetition" is the count.
+struct MelodyTiming {
+    std::uint8_t on;
+    std::uint8_t off;
+};
+constexpr std::array<MelodyTiming, 5> kMelodyTimings = {{
+    {0x14, 0x3C},
+    {0x46, 0x46},
+    {0x64, 0x64},
+    {0x05, 0x19},
+    {0x0F, 0x19},
+}};
+constexpr std::size_t kBuzzerIntervalByte = 68;
+constexpr std::size_t kBuzzerRepetitionByte = 69;
+
 // GS ( E function 3 with three switches, and with one.
 constexpr std::uint8_t kThreeSwitches[] = {0x1D, 0x28, 0x45, 0x1C, 0x00, 0x03};
 constexpr std::uint8_t kOneSwitch[] = {0x1D, 0x28, 0x45, 0x0A, 0x00, 0x03};
@@ -257,6 +273,13 @@ std::vector<std::uint8_t> BuildSendBlock(int mode, SettingsState& state,
         Append(block, kLeaveSetupMode);
     }
     return block;
+}
+
+std::array<std::uint8_t, 6> BuildSoundCheckCommand(const SettingRecord& record) {
+    const std::size_t pattern =
+        std::min<std::size_t>(record[kBuzzerIntervalByte], kMelodyTimings.size() - 1);
+    const MelodyTiming timing = kMelodyTimings[pattern];
+    return {0x1B, 0x70, 0x03, timing.on, timing.off, record[kBuzzerRepetitionByte]};
 }
 
 int SendSettings(comm::PortAccess& port, SettingsState& state, const app::CurrentModel& model,

@@ -3,6 +3,7 @@
 // serial parameters it has just given the printer.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,10 @@ std::size_t BuildSettingCommands(std::vector<std::uint8_t>& buffer, SettingsStat
 // setting commands inside the user-setting mode.
 std::vector<std::uint8_t> BuildSendBlock(int mode, SettingsState& state,
                                          const app::CurrentModel& model, bool errorAutoRecover);
+
+// "Sound check": the melody command ESC p 3 t1 t2 n that plays the record's "Buzzer Interval"
+// pattern (byte 68) "Buzzer Repetition" times (byte 69), sent with comm::kOperationSoundCheck.
+std::array<std::uint8_t, 6> BuildSoundCheckCommand(const SettingRecord& record);
 
 // Sends the block of the mode (comm::kOperationSendSettings or comm::kOperationSettingList)
 // through the one-shot send: 0 or a PRT_ERR code. After a successful settings send the host

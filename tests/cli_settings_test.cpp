@@ -41,10 +41,13 @@ TEST_F(CliAgainstPrinter, SettingsSurviveASendAndARestartOfThePrinter) {
     EXPECT_EQ(Run({"settings", "show"}).out, edited);
 
     ASSERT_EQ(Run({"--port", port, "settings", "print-list"}).status, 0);
-    // Stopped rather than killed: the page in progress is written first, however slowly the
-    // printer renders it (under the sanitizers it may still be at work here).
-    std::vector<std::string> lastLines;
-    printer->Stop(SIGTERM, lastLines);
+    // The printer says when the page is on paper; a slow printer may still be rendering it.
+    std::optional<std::string> event;
+    do {
+        event = printer->ReadLine();
+    } while (event && !event->starts_with("page "));
+    ASSERT_TRUE(event.has_value()) << "the setting list was not printed";
+    printer.reset();
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(paper) / "page-0001.png"));
 }
 
@@ -120,6 +123,48 @@ TEST_F(CliAgainstPrinter, SettingsDryRunPrintsTheBlockOfEachModel) {
               std::string::npos)
         << "115200 baud, then parity before data length for 7 bits: " << serial;
     EXPECT_EQ(Run({"--dry-run", "settings", "print-list"}).out, "1B 40 1D 28 41 02 00 00 02\n");
+}
+
+TEST_F(CliAgainstPrinter, SerialParametersOfThePortAreTheOnesSent) {
+    // The configured port is 9600 8N1 DSR; the command line asks for another.
+    const CliRun run = Run({"--port", "com:/dev/null:19200:8E1:xon", "--dry-run", "settings",
+                            "send", "Paper Width=58mm/32column"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("1D 28 45 07 00 0B 01 31 39 32 30 30 "              // 19200
+                           "1D 28 45 03 00 0B 04 38 1D 28 45 03 00 0B 02 32 "  // 8 bits, even
+                           "1D 28 45 03 00 0B 03 31"),                         // XON/XOFF
+              std::string::npos)
+        << run.out;
+}
+
+TEST_F(CliAgainstPrinter, AnotherModelStartsFromItsOwnFactoryValues) {
+    // TR-770 and TR-770 (PFBM) store the same model name in the temporary settings.
+    ASSERT_EQ(Run({"--model", "TR-770", "settings", "revert"}).status, 0);
+    const std::string shown = Run({"--model", "TR-770 (PFBM)", "settings", "show"}).out;
+    for (const char* line : {"Cutter Mode: Command(P/F) *\n", "BM Check at Power on: Enable *\n",
+                             "BM Check with Cut: Enable *\n"}) {
+        EXPECT_NE(shown.find(line), std::string::npos) << line << " in:\n" << shown;
+    }
+
+    // The configured model keeps the settings being edited from one command to the next.
+    ASSERT_EQ(Run({"settings", "set", "Auto LF=Enable"}).status, 0);
+    EXPECT_NE(Run({"--model", "TR-770II", "settings", "show"}).out.find("Auto LF: Enable\n"),
+              std::string::npos);
+}
+
+TEST_F(CliAgainstPrinter, RowsTheModelDoesNotUseAreShownFixedAndRefused) {
+    const std::string tr770 = Run({"--model", "TR-770", "settings", "show"}).out;
+    EXPECT_NE(tr770.find("BM Sensor: Uninstall * (fixed)\n"), std::string::npos) << tr770;
+    EXPECT_EQ(tr770.find("Grayscale Density"), std::string::npos) << tr770;
+    const CliRun error = Run({"--model", "TR-770", "settings", "set", "Error=Auto Recovery"});
+    EXPECT_NE(error.status, 0);
+    EXPECT_NE(error.err.find("\"Error\" cannot be changed on this model"), std::string::npos)
+        << error.err;
+
+    // Where the printer is not sent "Font-B", it is not offered.
+    test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[SPEC]\r\nSPECKEY=QLMX\r\n"));
+    EXPECT_EQ(Run({"settings", "show"}).out.find("Font-B"), std::string::npos);
+    EXPECT_NE(Run({"settings", "set", "Font-B=Mode2"}).status, 0);
 }
 
 }  // namespace

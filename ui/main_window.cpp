@@ -25,13 +25,13 @@
 #include "ui/placeholder_pane.h"
 #include "ui/port_settings_dialog.h"
 #include "ui/printer_picture.h"
+#include "ui/setup_pane.h"
 #include "ui/test_pane.h"
 
 namespace vrtruty::ui {
 namespace {
 
 constexpr std::size_t kMainSection = 0;
-constexpr int kPrinterSetupTitle = 19;
 constexpr int kLogoSettingsTitle = 25;
 // Result codes of Help that have texts of their own.
 constexpr int kManualNotFound = -2;
@@ -64,8 +64,7 @@ MainWindow::MainWindow(Session& session) : session_(session) {
 
     panes_ = new QStackedWidget(this);
     panes_->setObjectName("panes");
-    auto* setup = new PlaceholderPane(
-        session_, [this] { return session_.Label(kPrinterSetupTitle); }, panes_);
+    auto* setup = new SetupPane(session_, panes_);
     setup->setObjectName("printerSetupPane");
     auto* logo = new PlaceholderPane(
         session_, [this] { return session_.Label(kLogoSettingsTitle); }, panes_);
@@ -354,6 +353,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     if (answer == ID_YES) {
+        for (Pane* pane : paneWidgets_) {
+            pane->StoreEdits();
+        }
         app::AppState& state = session_.state();
         // A command line may be changing the same file: it is written only between two of its
         // updates.

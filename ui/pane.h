@@ -20,6 +20,8 @@ class Pane : public QWidget {
     virtual void UpdateEnabling() = 0;
     // Before the pane is shown: bring the display up to date.
     virtual void BeforeShow() {}
+    // Before the settings being edited are saved: put what the pane's controls hold into them.
+    virtual void StoreEdits() {}
 
   protected:
     // The pane's title at its top, in bold.

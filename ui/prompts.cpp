@@ -29,6 +29,12 @@ QString DesktopPrompts::OpenFileName(QWidget* owner, const QString& title, const
     return QFileDialog::getOpenFileName(owner, title, startPath, filter);
 }
 
+QString DesktopPrompts::SaveFileName(QWidget* owner, const QString& title, const QString& startPath,
+                                     const QString& filter) {
+    return QFileDialog::getSaveFileName(owner, title, startPath, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 platform::OpenDocumentResult DesktopPrompts::OpenDocument(const std::filesystem::path& document) {
     return opener_.Open(document);
 }

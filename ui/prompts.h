@@ -36,6 +36,10 @@ class Prompts {
     // The system's open-file dialog; an empty text when the user cancelled.
     virtual QString OpenFileName(QWidget* owner, const QString& title, const QString& startPath,
                                  const QString& filter) = 0;
+    // The system's save-file dialog; an empty text when the user cancelled. It does not ask about
+    // an existing file: the caller does.
+    virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& startPath,
+                                 const QString& filter) = 0;
     virtual platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) = 0;
 };
 
@@ -44,6 +48,8 @@ class DesktopPrompts final : public Prompts {
   public:
     int Ask(QWidget* owner, const MessageRequest& request) override;
     QString OpenFileName(QWidget* owner, const QString& title, const QString& startPath,
+                         const QString& filter) override;
+    QString SaveFileName(QWidget* owner, const QString& title, const QString& startPath,
                          const QString& filter) override;
     platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) override;
 

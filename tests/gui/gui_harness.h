@@ -41,6 +41,17 @@ class ScriptedPrompts final : public ui::Prompts {
     QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return fileAnswer;
     }
+    // Answers save dialogs from a queue; cancels when it is empty.
+    QString SaveFileName(QWidget*, const QString& title, const QString&,
+                         const QString& filter) override {
+        saveDialogs << title + " | " + filter;
+        if (saveAnswers.empty()) {
+            return {};
+        }
+        const QString answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
     platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) override {
         opened.push_back(document);
         return documentResult;
@@ -59,6 +70,8 @@ class ScriptedPrompts final : public ui::Prompts {
     std::vector<ui::MessageRequest> asked;
     std::function<void(const ui::MessageRequest&)> onAsk;
     QString fileAnswer;
+    std::deque<QString> saveAnswers;
+    QStringList saveDialogs;  // title | filter of every save dialog shown
     platform::OpenDocumentResult documentResult = platform::OpenDocumentResult::Opened;
     std::vector<std::filesystem::path> opened;
 };
@@ -69,11 +82,14 @@ class VirtualPrinter {
   public:
     enum class Line { Network, Serial };
 
-    explicit VirtualPrinter(const QString& folder, Line line = Line::Network) {
+    // extraArguments: more of the virtual printer's options, e.g. its state file.
+    explicit VirtualPrinter(const QString& folder, Line line = Line::Network,
+                            std::vector<std::string> extraArguments = {}) {
         capture_ = (folder + "/capture.bin").toStdString();
         QDir().mkpath(folder + "/paper");
         std::vector<std::string> arguments = {"--capture", capture_, "--paper",
                                               (folder + "/paper").toStdString()};
+        arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
         if (line == Line::Network) {
             arguments.insert(arguments.end(), {"--listen", "127.0.0.1:0"});
         } else {

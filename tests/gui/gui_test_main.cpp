@@ -10,14 +10,14 @@
 std::unique_ptr<QObject> MakeMainWindowTest();
 std::unique_ptr<QObject> MakePortSettingsTest();
 std::unique_ptr<QObject> MakePanesTest();
+std::unique_ptr<QObject> MakeSetupPaneTest();
 std::unique_ptr<QObject> MakeScreenshotTest();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const std::vector<std::pair<const char*, std::function<std::unique_ptr<QObject>()>>> classes = {
-        {"MainWindowTest", MakeMainWindowTest},
-        {"PortSettingsTest", MakePortSettingsTest},
-        {"PanesTest", MakePanesTest},
+        {"MainWindowTest", MakeMainWindowTest}, {"PortSettingsTest", MakePortSettingsTest},
+        {"PanesTest", MakePanesTest},           {"SetupPaneTest", MakeSetupPaneTest},
         {"ScreenshotTest", MakeScreenshotTest},
     };
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;

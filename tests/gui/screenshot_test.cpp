@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QObject>
+#include <QTabWidget>
 #include <QTest>
 #include <memory>
 
@@ -79,10 +80,7 @@ class ScreenshotTest final : public QObject {
             app::AppState& state = world.Start();
             world.UseLanPrinter();
             state.config.switches.printerTest = true;
-            if (japanese) {
-                QVERIFY(state.texts.japaneseSlot().has_value());
-                state.texts.setLanguageIndex(*state.texts.japaneseSlot());
-            }
+            UseLanguage(state, japanese);
             const QString language = japanese ? "ja" : "en";
             ui::MainWindow window(world.session());
             window.SetMainTexts();
@@ -90,7 +88,6 @@ class ScreenshotTest final : public QObject {
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             const std::pair<ui::PaneNumber, const char*> panes[] = {
-                {ui::PaneNumber::PrinterSetup, "setup"},
                 {ui::PaneNumber::LogoSettings, "logo"},
                 {ui::PaneNumber::Extension1, "extension"},
                 {ui::PaneNumber::PrinterTest, "test"},
@@ -115,6 +112,45 @@ class ScreenshotTest final : public QObject {
                 test::SaveScreenshot(dialog, picture);
             }
             dialog.reject();
+        }
+    }
+
+    // Every page of the Printer Setup pane, for the model with the most rows of each family.
+    void setupPagesOfTwoModelsInBothLanguages() {
+        const std::pair<std::size_t, const char*> models[] = {{0, "770ii"}, {3, "770k"}};
+        for (const bool japanese : {false, true}) {
+            for (const auto& [row, model] : models) {
+                GuiWorld world;
+                app::AppState& state = world.Start();
+                world.UseLanPrinter();
+                UseLanguage(state, japanese);
+                app::ChangePrinterModel(state, row);
+                ui::MainWindow window(world.session());
+                window.show();
+                QVERIFY(QTest::qWaitForWindowExposed(&window));
+                auto* tabs = window.findChild<QTabWidget*>("settingTabs");
+                QVERIFY(tabs != nullptr);
+                for (int tab = 0; tab < tabs->count(); ++tab) {
+                    tabs->setCurrentIndex(tab);
+                    // A page shown for the first time is laid out by the next pass of the loop.
+                    QApplication::processEvents();
+                    QApplication::processEvents();
+                    const QString picture = QStringLiteral("main-setup-%1-page%2-%3-%4")
+                                                .arg(model)
+                                                .arg(tab + 1)
+                                                .arg(japanese ? "ja" : "en", Suffix());
+                    VerifyLayout(window, picture);
+                    test::SaveScreenshot(window, picture);
+                }
+            }
+        }
+    }
+
+  private:
+    static void UseLanguage(app::AppState& state, bool japanese) {
+        if (japanese) {
+            QVERIFY(state.texts.japaneseSlot().has_value());
+            state.texts.setLanguageIndex(*state.texts.japaneseSlot());
         }
     }
 };
