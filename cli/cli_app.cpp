@@ -25,7 +25,7 @@ int UsageError(std::ostream& err, const std::string& message) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           platform::Clock& clock) {
+           platform::Clock& clock, bool errIsTerminal) {
     const ParsedArguments parsed = ParseArguments(args);
     if (!parsed.error.empty()) {
         return UsageError(err, parsed.error);
@@ -92,7 +92,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                         state.info.legalNotice)
             << "\n";
     } else {
-        CommandContext context{state, out, err, arguments.dryRun, port ? &*port : nullptr};
+        CommandContext context{state,        out, err, arguments.dryRun, port ? &*port : nullptr,
+                               errIsTerminal};
         status = command->run(context, arguments.commandArguments);
     }
     app::Shutdown(state);
