@@ -20,6 +20,7 @@
 #include "lang/text_numbers.h"
 #include "settings/setting_files.h"
 #include "ui/extension_pane.h"
+#include "ui/logo_pane.h"
 #include "ui/pane_jobs.h"
 #include "ui/placeholder_pane.h"
 #include "ui/port_settings_dialog.h"
@@ -31,7 +32,6 @@ namespace {
 
 constexpr std::size_t kMainSection = 0;
 constexpr int kPrinterSetupTitle = 19;
-constexpr int kLogoSettingsTitle = 25;
 // Result codes of Help that have texts of their own.
 constexpr int kManualNotFound = -2;
 constexpr int kNoPdfViewer = -28;
@@ -66,8 +66,8 @@ MainWindow::MainWindow(Session& session) : session_(session) {
     auto* setup = new PlaceholderPane(
         session_, [this] { return session_.Label(kPrinterSetupTitle); }, panes_);
     setup->setObjectName("printerSetupPane");
-    auto* logo = new PlaceholderPane(
-        session_, [this] { return session_.Label(kLogoSettingsTitle); }, panes_);
+    logoPane_ = new LogoPane(session_, panes_);
+    auto* logo = logoPane_;
     logo->setObjectName("logoSettingsPane");
     auto* extension = new ExtensionPane(session_, panes_);
     extension->setObjectName("extensionPane");
@@ -271,6 +271,9 @@ bool MainWindow::OpenPortSettings(bool openedAtStart) {
     const bool changed = dialog.portSettingsChanged();
     if (changed) {
         RefreshAllPanes();
+        if (Pane* shown = pane(previous)) {
+            shown->AfterPortSettings();
+        }
     }
     ShowPortInMainWindow();
     update();
@@ -361,6 +364,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
                 session_.ShowMessage(lang::MB_STOP_OK, 0, state.texts.Text(*message));
             }
         }
+        logoPane_->SaveProgramList();
     }
     event->accept();
 }

@@ -20,6 +20,8 @@ class Pane : public QWidget {
     virtual void UpdateEnabling() = 0;
     // Before the pane is shown: bring the display up to date.
     virtual void BeforeShow() {}
+    // New port settings were confirmed while the pane was the one shown.
+    virtual void AfterPortSettings() {}
 
   protected:
     // The pane's title at its top, in bold.
