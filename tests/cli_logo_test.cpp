@@ -66,11 +66,14 @@ TEST_F(CliAgainstPrinter, LogoKeycodesAreCheckedAgainstThePrinter) {
 
     CliRun run = Run({"--port", port, "logo", "register", mono, "--keycode", "2021"});
     ASSERT_EQ(run.status, 0) << run.err;
-    // 2020 is free, 2021 is held, so a batch of two takes 2020 and 2022.
-    run = Run({"--port", port, "logo", "register", mono, mono});
+    // 2020 is free, 2021 is held, so a batch of two takes 2020 and 2022; a terminal sees each.
+    run = Run({"--port", port, "logo", "register", mono, mono}, true);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Registered " + mono + " as 2020 (\"  \")\nRegistered " + mono +
                            " as 2022 (\"\" \")\n");
+    EXPECT_EQ(run.err,
+              "Registering logo 1 of 2: mono.bmp as 2020 (\"  \")\n"
+              "Registering logo 2 of 2: mono.bmp as 2022 (\"\" \")\n");
 
     run = Run({"--port", port, "logo", "register", mono, "--keycode", "2022"});
     EXPECT_NE(run.status, 0) << "a held keycode is never replaced silently";
