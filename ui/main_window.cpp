@@ -212,10 +212,11 @@ void MainWindow::ShowPane(PaneNumber number) {
         }
         shown->setEnabled(false);
     }
-    target->BeforeShow();
     target->setEnabled(true);
     panes_->setCurrentWidget(target);
     current_ = number;
+    // Shown first: a pane that reads the printer now disables and enables itself, not the other.
+    target->BeforeShow();
     if (number == PaneNumber::LogoSettings) {
         logoListLoaded_ = true;
     }

@@ -299,6 +299,9 @@ class LogoPaneTest final : public QObject {
         {
             ui::MainWindow window(rig.world.session());
             window.ShowPane(ui::PaneNumber::LogoSettings);
+            // The first show read the printer; that left the pane it replaced disabled.
+            QVERIFY(window.pane(ui::PaneNumber::LogoSettings)->isEnabled());
+            QVERIFY(!window.pane(ui::PaneNumber::PrinterSetup)->isEnabled());
             rig.world.prompts.answers = {ui::ID_YES};
             window.close();
         }
