@@ -36,7 +36,7 @@ bool ChangesHomeFiles(const Arguments& arguments) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           platform::Clock& clock) {
+           platform::Clock& clock, bool errIsTerminal) {
     const ParsedArguments parsed = ParseArguments(args);
     if (!parsed.error.empty()) {
         return UsageError(err, parsed.error);
@@ -122,7 +122,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                         state.info.legalNotice)
             << "\n";
     } else {
-        CommandContext context{state, out, err, arguments.dryRun, port ? &*port : nullptr};
+        CommandContext context{state,        out, err, arguments.dryRun, port ? &*port : nullptr,
+                               errIsTerminal};
         status = command->run(context, arguments.commandArguments);
     }
     app::Shutdown(state);

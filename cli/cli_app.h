@@ -9,8 +9,9 @@
 
 namespace vrtruty::cli {
 
-// Runs one command line (without the program name); returns the exit status.
+// Runs one command line (without the program name); returns the exit status. Long operations
+// report their progress on err when errIsTerminal says a person watches it.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           platform::Clock& clock);
+           platform::Clock& clock, bool errIsTerminal = false);
 
 }  // namespace vrtruty::cli

@@ -29,10 +29,12 @@ constexpr std::array<Command, 11> kCommands = {{
     {"logo",
      "size FILE [--two-colours] [--gradation 16] |\n"
      "      convert FILE --keycode XXXX [--two-colours] [--gradation 16] |\n"
-     "      preview FILE [--two-colours] --out PNG | info |\n"
-     "      register FILE... [--keycode XXXX] [--two-colours] [--gradation 16] |\n"
+     "      preview FILE [--two-colours] [--gradation 16] --out PNG | info |\n"
+     "      register FILE... [--keycode XXXX] [--two-colours] [--gradation 16] [--replace] |\n"
+     "      register --list FILE [--replace] |\n"
      "      delete XXXX | delete-all | print XXXX [--two-colours] [--cut] | print-all "
-     "[--two-colours]",
+     "[--two-colours] |\n"
+     "      list show [FILE] | list load FILE | list save FILE [--force]",
      "bitmap logos in the printer's NV graphics memory", RunLogo},
     {"lang", "list | export [--language NAME] [FILE]",
      "list the languages, or write a complete language file (standard output without FILE)",

@@ -19,6 +19,7 @@ struct CommandContext {
     std::ostream& err;
     bool dryRun = false;             // --dry-run
     const PortSpec* port = nullptr;  // --port, or null for the configured port
+    bool errIsTerminal = false;      // progress lines go to the error stream
 };
 
 struct Command {

@@ -1,5 +1,7 @@
 // `vrtruty-cli logo ...`: bitmap logos in the printer's NV graphics memory — measure, convert and
-// preview a bitmap, read what the printer holds, register, print and delete logos.
+// preview a bitmap, read what the printer holds, register, print and delete logos, and keep logo
+// file lists (the window's list between runs, and .qlr files).
+#include <algorithm>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -7,9 +9,9 @@
 #include "comm/error_codes.h"
 #include "emulator/png_writer.h"
 #include "lang/messages.h"
-#include "logo/gradation_conversion.h"
-#include "logo/logo_conversion.h"
+#include "logo/entry_conversion.h"
 #include "logo/logo_list.h"
+#include "logo/logo_list_file.h"
 #include "logo/printer_logos.h"
 #include "platform/files.h"
 
@@ -22,7 +24,10 @@ struct LogoOptions {
     bool twoColours = false;
     bool gradation16 = false;
     bool cut = false;
+    bool replace = false;  // register over keycodes the printer holds
+    bool force = false;    // overwrite an existing list file
     std::optional<std::string> out;
+    std::optional<std::string> list;  // register the checked rows of a list file
 };
 
 std::optional<LogoOptions> ParseOptions(CommandContext& context,
@@ -35,6 +40,12 @@ std::optional<LogoOptions> ParseOptions(CommandContext& context,
             options.twoColours = true;
         } else if (arg == "--cut") {
             options.cut = true;
+        } else if (arg == "--replace") {
+            options.replace = true;
+        } else if (arg == "--force") {
+            options.force = true;
+        } else if (arg == "--list" && hasValue) {
+            options.list = args[++i];
         } else if (arg == "--gradation" && hasValue) {
             const std::string& value = args[++i];
             if (value != "2" && value != "16") {
@@ -73,16 +84,45 @@ logo::LogoEntry Entry(const std::string& file, const LogoOptions& options) {
     return entry;
 }
 
-// The registration command of a row, as the registration builds it.
-int Convert(logo::LogoEntry& entry, bool errorAutoRecover) {
-    if (entry.gradation == logo::kGradation16) {
-        return logo::ConvertGradationLogo(logo::GradationMode::Register, entry);
-    }
-    return logo::ConvertLogoForRegistration(entry, errorAutoRecover);
-}
-
 int LogoFailure(CommandContext& context, int code, const std::string& file) {
     return PrinterFailure(context, code, file);
+}
+
+// A keycode as the list shows it and as the two characters the printer stores: 4120 (" A").
+std::string DescribeKeycode(std::uint16_t keycode) {
+    const std::string characters{static_cast<char>(keycode & 0xFF),
+                                 static_cast<char>(keycode >> 8)};
+    return logo::FormatKeycode(keycode) + " (\"" + characters + "\")";
+}
+
+bool PrinterHolds(const logo::PrinterLogoInfo& info, std::uint16_t keycode) {
+    return std::ranges::find(info.keycodes, keycode) != info.keycodes.end();
+}
+
+// Loads a list file into `list`. A row whose bitmap cannot be measured is reported on the error
+// stream and left out, as answering OK in the window does. False (with the message written) when
+// the file is no logo file list.
+bool LoadList(CommandContext& context, logo::LogoList& list, const std::filesystem::path& file) {
+    const lang::TextTable& texts = context.state.texts;
+    const auto loaded = logo::LoadLogoList(
+        list, false, file, context.state.model.flags.bGuppy, logo::MeasureLogoEntry,
+        [&](int code, const std::string& path) {
+            context.err << logo::ComposeLogoMessage(texts, logo::MeasureFailureMessage(code, path))
+                        << "\n";
+            return true;
+        });
+    if (loaded.outcome == logo::LogoListLoadOutcome::NotAListFile) {
+        context.err << logo::ComposeLogoMessage(texts, *loaded.message) << "\n";
+        return false;
+    }
+    if (loaded.rows.stopMessage) {
+        context.err << logo::ComposeLogoMessage(texts, *loaded.rows.stopMessage) << "\n";
+    }
+    return true;
+}
+
+std::filesystem::path ProgramList(const CommandContext& context) {
+    return logo::ProgramLogoListPath(context.state.info.programFolder);
 }
 
 // Everything a printer logo job needs, for the lifetime of one command.
@@ -93,17 +133,12 @@ struct LogoPrinter {
           session{connection.port(), context.state.settings.printerInfoValid,
                   context.state.settings.nvCapacity} {
         app::AppState& state = context.state;
-        const lang::TextTable& texts = state.texts;
         session.printerRow = state.model.printerRow;
-        const bool japanese = texts.japaneseSlot() == texts.languageIndex();
-        session.caption = logo::ChooseLogoCaption(
-            state.model.regionIndex, japanese, logo::FixedJapaneseCaptionTexts(),
-            {texts.Text(lang::LOGO_P_NO), texts.Text(lang::LOGO_P_MONO),
-             texts.Text(lang::LOGO_P_COLOR)});
+        session.caption = logo::ChooseLogoCaption(state.model.regionIndex, state.texts);
         session.rows = rows;
         const bool errorAutoRecover = state.config.switches.errorAutoRecover;
         session.convert = [errorAutoRecover](logo::LogoEntry& entry) {
-            return Convert(entry, errorAutoRecover);
+            return logo::BuildRegistrationCommand(entry, errorAutoRecover);
         };
     }
 
@@ -122,15 +157,7 @@ int Size(CommandContext& context, const LogoOptions& options) {
         return Failure(context, "logo size needs one FILE");
     }
     logo::LogoEntry entry = Entry(options.files[0], options);
-    int result = 0;
-    if (entry.gradation == logo::kGradation16) {
-        result = logo::ConvertGradationLogo(logo::GradationMode::Measure, entry);
-    } else {
-        const logo::LogoSize size = logo::ComputeLogoSize(entry, entry.twoColours);
-        result = size.result;
-        entry.size = size.size;
-    }
-    if (result != 0) {
+    if (const int result = logo::MeasureLogoEntry(entry)) {
         return LogoFailure(context, result, entry.path);
     }
     context.out << entry.size << " bytes\n";
@@ -142,7 +169,8 @@ int ConvertCommand(CommandContext& context, const LogoOptions& options) {
         return Failure(context, "logo convert needs one FILE and --keycode XXXX");
     }
     logo::LogoEntry entry = Entry(options.files[0], options);
-    if (const int result = Convert(entry, context.state.config.switches.errorAutoRecover)) {
+    if (const int result =
+            logo::BuildRegistrationCommand(entry, context.state.config.switches.errorAutoRecover)) {
         return LogoFailure(context, result, entry.path);
     }
     context.out << HexLine(entry.command) << "\n";
@@ -153,37 +181,13 @@ int Preview(CommandContext& context, const LogoOptions& options) {
     if (options.files.size() != 1 || !options.out) {
         return Failure(context, "logo preview needs one FILE and --out PNG");
     }
-    const logo::LogoBitmap bitmap =
-        logo::LoadLogoBitmap(logo::LogoLoadMode::Convert, options.files[0], options.twoColours);
-    if (bitmap.result != 0) {
-        return LogoFailure(context, bitmap.result, options.files[0]);
+    const logo::LogoPicture picture = logo::RenderLogoPicture(Entry(options.files[0], options));
+    if (picture.result != 0) {
+        return LogoFailure(context, picture.result, options.files[0]);
     }
-    const auto planes = logo::PackRasterPlanes(
-        bitmap.first, bitmap.second ? &*bitmap.second : nullptr, bitmap.width);
-    if (!planes) {
-        return LogoFailure(context, logo::LOGO_ERR_MEMORY, options.files[0]);
-    }
-    // What the printer prints: black dots, the second colour in red.
-    const auto width = static_cast<std::size_t>(bitmap.width);
-    const auto rows = static_cast<std::size_t>(planes->rows);
-    const std::size_t rowBytes = (width + 7) / 8;
-    std::vector<std::uint8_t> pixels(width * rows * 3, 0xFF);
-    const auto dot = [&](const std::vector<std::uint8_t>& plane, std::size_t x, std::size_t y) {
-        return !plane.empty() && (plane[y * rowBytes + x / 8] & (0x80 >> (x % 8))) != 0;
-    };
-    for (std::size_t y = 0; y < rows; ++y) {
-        for (std::size_t x = 0; x < width; ++x) {
-            std::uint8_t* pixel = &pixels[(y * width + x) * 3];
-            if (dot(planes->plane1, x, y)) {
-                pixel[0] = pixel[1] = pixel[2] = 0;
-            } else if (dot(planes->plane2, x, y)) {
-                pixel[1] = pixel[2] = 0;
-            }
-        }
-    }
-    const auto png =
-        emulator::EncodePng({static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(rows),
-                             emulator::PngColour::Rgb, pixels});
+    const auto png = emulator::EncodePng({static_cast<std::uint32_t>(picture.width),
+                                          static_cast<std::uint32_t>(picture.height),
+                                          emulator::PngColour::Rgb, picture.rgb});
     if (const auto error = platform::ReplaceFileAtomically(*options.out, png)) {
         return Failure(context, "cannot write " + *options.out + ": " + error.message());
     }
@@ -211,21 +215,46 @@ int Info(CommandContext& context) {
     return 0;
 }
 
+// Keycodes for the files of one register command: from --keycode on, or the first free ones
+// from 2020 on that the printer does not hold.
+void AssignKeycodes(std::span<logo::LogoEntry> rows, const LogoOptions& options,
+                    std::span<const std::uint16_t> printerKeycodes) {
+    logo::LogoList free;
+    free.SetPrinterKeycodes(printerKeycodes);
+    std::uint16_t next = options.keycode.value_or(logo::kFirstKeycode);
+    for (logo::LogoEntry& entry : rows) {
+        entry.keycode = options.keycode ? next : free.NextFreeKeycode(next);
+        next = logo::StepKeycode(entry.keycode);
+    }
+}
+
 int Register(CommandContext& context, const LogoOptions& options) {
-    if (options.files.empty()) {
-        return Failure(context, "logo register needs one or more FILE");
+    if (options.files.empty() == !options.list) {
+        return Failure(context, "logo register needs one or more FILE, or --list FILE");
     }
     std::vector<logo::LogoEntry> rows;
-    std::uint16_t keycode = options.keycode.value_or(0x3130);  // "01"
-    for (const std::string& file : options.files) {
-        logo::LogoEntry entry = Entry(file, options);
-        entry.keycode = keycode;
-        keycode = logo::StepKeycode(keycode);
-        rows.push_back(std::move(entry));
+    if (options.list) {
+        logo::LogoList list;
+        if (!LoadList(context, list, *options.list)) {
+            return 1;
+        }
+        rows.assign(list.entries().begin(), list.entries().end());
+        std::erase_if(rows, [](const logo::LogoEntry& entry) { return !entry.checked; });
+        if (rows.empty()) {
+            return Failure(context, "the list " + *options.list + " has no checked rows");
+        }
+    } else {
+        for (const std::string& file : options.files) {
+            rows.push_back(Entry(file, options));
+        }
     }
+    const bool errorAutoRecover = context.state.config.switches.errorAutoRecover;
     if (context.dryRun) {
+        if (!options.list) {
+            AssignKeycodes(rows, options, {});
+        }
         for (logo::LogoEntry& entry : rows) {
-            if (const int result = Convert(entry, context.state.config.switches.errorAutoRecover)) {
+            if (const int result = logo::BuildRegistrationCommand(entry, errorAutoRecover)) {
                 return LogoFailure(context, result, entry.path);
             }
             context.out << HexLine(entry.command) << "\n";
@@ -236,16 +265,81 @@ int Register(CommandContext& context, const LogoOptions& options) {
     if (const int read = printer.Read()) {
         return PrinterFailure(context, read);
     }
+    if (!options.list) {
+        AssignKeycodes(printer.rows, options, printer.session.printer.keycodes);
+    }
+    for (const logo::LogoEntry& entry : printer.rows) {
+        if (!options.replace && PrinterHolds(printer.session.printer, entry.keycode)) {
+            return Failure(context, "the printer already holds a logo " +
+                                        DescribeKeycode(entry.keycode) +
+                                        "; add --replace to register over it");
+        }
+    }
     if (const int refused = logo::CheckLogoRegistration(printer.session)) {
         return PrinterFailure(context, refused);
     }
+    std::size_t registering = 0;
+    if (context.errIsTerminal && printer.rows.size() > 1) {
+        printer.session.onWait = [&](const logo::LogoWaitNotice& notice) {
+            if (notice.text == logo::LogoWaitNotice::Text::Registering) {
+                const logo::LogoEntry& entry = printer.rows[registering++];
+                context.err << "Registering logo " << registering << " of " << printer.rows.size()
+                            << ": " << notice.fileName << " as " << DescribeKeycode(entry.keycode)
+                            << "\n";
+            }
+        };
+    }
     if (const int result = logo::RegisterCheckedLogos(printer.session)) {
-        return PrinterFailure(context, result, printer.rows.front().path);
+        const std::size_t failed =
+            std::min(registering == 0 ? 0 : registering - 1, printer.rows.size() - 1);
+        return PrinterFailure(context, result, printer.rows[failed].path);
     }
     for (const logo::LogoEntry& entry : printer.rows) {
-        context.out << "Registered " << entry.path << " as " << logo::FormatKeycode(entry.keycode)
+        context.out << "Registered " << entry.path << " as " << DescribeKeycode(entry.keycode)
                     << "\n";
     }
+    return 0;
+}
+
+// `logo list show [FILE] | load FILE | save FILE [--force]`: the window's list, kept in the home
+// folder between runs, and list files.
+int ListCommand(CommandContext& context, const LogoOptions& options) {
+    const std::vector<std::string>& args = options.files;
+    const std::string verb = args.empty() ? "" : args[0];
+    const bool withFile = args.size() == 2;
+    if (!((verb == "show" && args.size() <= 2) ||
+          ((verb == "load" || verb == "save") && withFile))) {
+        return Failure(context, "logo list takes show [FILE], load FILE or save FILE [--force]");
+    }
+    // show and save read the window's list unless show names a file; load reads the file.
+    const std::filesystem::path named = withFile ? args[1] : "";
+    const std::filesystem::path source = verb == "save" || !withFile ? ProgramList(context) : named;
+    logo::LogoList list;
+    if (!LoadList(context, list, source)) {
+        return 1;
+    }
+    if (verb == "show") {
+        for (const logo::LogoEntry& entry : list.entries()) {
+            context.out << (entry.checked ? "[x] " : "[ ] ") << DescribeKeycode(entry.keycode)
+                        << (entry.twoColours ? "  two colours" : "  monochrome") << "  gradation "
+                        << (entry.gradation == logo::kGradation16 ? "16" : "2") << "  "
+                        << entry.size << " bytes  " << entry.path << "\n";
+        }
+        if (list.count() == 0) {
+            context.out << "no logo files\n";
+        }
+        return 0;
+    }
+    const std::filesystem::path target = verb == "load" ? ProgramList(context) : named;
+    const auto saved = logo::SaveLogoList(target, list.entries(), verb == "load" || options.force);
+    if (saved.status == logo::LogoListSaveStatus::Exists) {
+        return Failure(context, target.string() + " exists; add --force to replace it");
+    }
+    if (saved.status != logo::LogoListSaveStatus::Saved) {
+        return Failure(context, "cannot write " + target.string() + ": " + saved.error.message());
+    }
+    context.out << list.count() << (list.count() == 1 ? " logo file" : " logo files") << " in "
+                << target.string() << "\n";
     return 0;
 }
 
@@ -279,6 +373,9 @@ int Job(CommandContext& context, const std::string& command, const LogoOptions& 
     if (const int read = printer.Read()) {
         return PrinterFailure(context, read);
     }
+    if (keycode && !PrinterHolds(printer.session.printer, *keycode)) {
+        return Failure(context, "the printer holds no logo " + DescribeKeycode(*keycode));
+    }
     int result = 0;
     if (command == "delete") {
         result = logo::DeletePrinterLogo(printer.session, *keycode);
@@ -299,7 +396,7 @@ int RunLogo(CommandContext& context, const std::vector<std::string>& args) {
     if (args.empty()) {
         return Failure(context,
                        "logo takes size, convert, preview, info, register, delete, delete-all, "
-                       "print, print-all");
+                       "print, print-all, list");
     }
     const std::string command = args[0];
     int status = 0;
@@ -322,6 +419,9 @@ int RunLogo(CommandContext& context, const std::vector<std::string>& args) {
     }
     if (command == "register") {
         return Register(context, *options);
+    }
+    if (command == "list") {
+        return ListCommand(context, *options);
     }
     if (command == "delete" || command == "delete-all" || command == "print" ||
         command == "print-all") {

@@ -22,11 +22,11 @@ constexpr std::array<std::uint32_t, 6> kInfoHeaderSizes{40, 52, 56, 64, 108, 124
 constexpr std::uint32_t kOs2HeaderBytes = 64;
 // A 40-byte header with BitFields is followed by the three masks; larger headers hold them.
 constexpr std::uint32_t kMaskBytes = 12;
+// Headers of 56 bytes and more carry an alpha mask after the three colour masks.
+constexpr std::uint32_t kAlphaMaskAt = 52;
+constexpr std::uint32_t kAlphaHeaderBytes = 56;
 constexpr std::size_t kCoreEntryBytes = 3;
 constexpr std::size_t kInfoEntryBytes = 4;
-// More colour-table entries than a 256-colour table are never needed, even as the optional
-// table of a file of more than 8 bits.
-constexpr std::uint32_t kMaxTableEntries = 256;
 
 // Compression values of the info header.
 constexpr std::uint32_t kCompressionNone = 0;
@@ -170,9 +170,71 @@ void DecodePlainRow(const PackedBitmap& bitmap, std::span<const std::uint8_t> so
     }
 }
 
+// Rows of a 32-bit file with an alpha mask. An alpha channel that is all zero is one the writer
+// never filled, so until a row shows a non-zero alpha the rows are held as drawn; from then on
+// every pixel is laid over white paper, the rows held before being fully transparent: white.
+class AlphaRows {
+  public:
+    AlphaRows(const PackedBitmap& bitmap, const BitmapRowSink& sink)
+        : alpha_(bitmap.alphaMask), width_(static_cast<std::size_t>(bitmap.width)), sink_(sink) {}
+
+    void Put(std::int32_t fromBottom, std::span<const std::uint8_t> source,
+             std::span<std::uint8_t> row) {
+        if (!used_ && HasAlpha(source)) {
+            used_ = true;
+            const std::vector<std::uint8_t> paper(row.size(), 0xFF);
+            for (const auto& held : held_) {
+                sink_(held.first, paper);
+            }
+            held_ = {};
+        }
+        if (!used_) {
+            held_.emplace_back(fromBottom, std::vector<std::uint8_t>(row.begin(), row.end()));
+            return;
+        }
+        for (std::size_t x = 0; x < width_; ++x) {
+            const unsigned opacity = alpha_.From(ReadU32(source, 4 * x));
+            for (std::size_t c = 0; c < kDotBytes; ++c) {
+                std::uint8_t& value = row[x * kDotBytes + c];
+                value = static_cast<std::uint8_t>((value * opacity + 255 * (255 - opacity) + 127) /
+                                                  255);
+            }
+        }
+        sink_(fromBottom, row);
+    }
+
+    // Hands over the rows still held: the alpha channel was all zero.
+    void Finish() {
+        for (const auto& held : held_) {
+            sink_(held.first, held.second);
+        }
+        held_ = {};
+    }
+
+  private:
+    bool HasAlpha(std::span<const std::uint8_t> source) const {
+        for (std::size_t x = 0; x < width_; ++x) {
+            if (alpha_.From(ReadU32(source, 4 * x)) != 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    Component alpha_;
+    std::size_t width_;
+    const BitmapRowSink& sink_;
+    bool used_ = false;
+    std::vector<std::pair<std::int32_t, std::vector<std::uint8_t>>> held_;
+};
+
 int RenderPlainRows(const PackedBitmap& bitmap, PixelReader& pixels, const BitmapRowSink& sink) {
     const auto width = static_cast<std::size_t>(bitmap.width);
     std::vector<std::uint8_t> row(bitmap.bitCount == 24 ? 0 : width * kDotBytes);
+    std::optional<AlphaRows> alpha;
+    if (bitmap.alphaMask != 0) {
+        alpha.emplace(bitmap, sink);
+    }
     for (std::int32_t stored = 0; stored < bitmap.height; ++stored) {
         const auto source = pixels.Read(bitmap.rowBytes);
         if (source.size() < bitmap.rowBytes) {
@@ -183,8 +245,15 @@ int RenderPlainRows(const PackedBitmap& bitmap, PixelReader& pixels, const Bitma
             sink(fromBottom, source.first(width * kDotBytes));
         } else {
             DecodePlainRow(bitmap, source, row);
-            sink(fromBottom, row);
+            if (alpha) {
+                alpha->Put(fromBottom, source, row);
+            } else {
+                sink(fromBottom, row);
+            }
         }
+    }
+    if (alpha) {
+        alpha->Finish();
     }
     return 0;
 }
@@ -216,7 +285,7 @@ class RunLengthDrawer {
             const std::uint8_t count = code[0];
             const std::uint8_t value = code[1];
             if (count > 0) {
-                if (!Fits(count)) {
+                if (row_index_ >= bitmap_.height) {
                     return LOGO_ERR_FORMAT;
                 }
                 for (std::size_t i = 0; i < count; ++i) {
@@ -243,19 +312,19 @@ class RunLengthDrawer {
                     }
                     const std::uint8_t right = delta[0];
                     const std::uint8_t up = delta[1];
-                    if (row_index_ + up >= bitmap_.height || x_ + right > width_) {
+                    if (row_index_ + up >= bitmap_.height) {
                         return LOGO_ERR_FORMAT;
                     }
                     for (std::uint8_t i = 0; i < up; ++i) {
                         FinishRow();
                     }
-                    x_ += right;
+                    x_ = std::min(x_ + right, width_);
                     break;
                 }
                 default: {  // absolute run of `value` indexes, padded to a 16-bit boundary
                     const std::size_t bytes = fourBits ? (value + 1u) / 2 : value;
                     const auto indexes = pixels_.Read(bytes);
-                    if (indexes.size() < bytes || !Fits(value)) {
+                    if (indexes.size() < bytes || row_index_ >= bitmap_.height) {
                         return LOGO_ERR_FORMAT;
                     }
                     for (std::size_t i = 0; i < value; ++i) {
@@ -273,14 +342,12 @@ class RunLengthDrawer {
         return row_index_ >= bitmap_.height ? 0 : LOGO_ERR_FORMAT;
     }
 
-    // Whether `count` more pixels fit in the current row of the image.
-    bool Fits(std::size_t count) const {
-        return row_index_ < bitmap_.height && count <= width_ - x_;
-    }
-
+    // Encoders may code a row up to its padded length: what lies beyond the right edge is cut.
     void Put(int index) {
-        PutColour(row_, x_, bitmap_.colourTable[static_cast<std::size_t>(index)]);
-        ++x_;
+        if (x_ < width_) {
+            PutColour(row_, x_, bitmap_.colourTable[static_cast<std::size_t>(index)]);
+            ++x_;
+        }
     }
 
     void FinishRow() {
@@ -301,7 +368,8 @@ class RunLengthDrawer {
 }  // namespace
 
 std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> head,
-                                              std::uint64_t packedBytes) {
+                                              std::uint64_t packedBytes,
+                                              std::optional<std::uint32_t> bitsOffset) {
     // Every field and table entry lies within the head; every bound is checked against the
     // whole length.
     if (head.size() < std::min<std::uint64_t>(packedBytes, kBitmapHeadBytes) ||
@@ -360,14 +428,13 @@ std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> head
     }
 
     // A zero count means the whole table of an indexed file. Files of more bits may carry a
-    // table for displays with few colours; it is skipped, never used for their pixels.
+    // table for displays with few colours; it is skipped, never used for their pixels. A table
+    // longer than the indexes can reach is read as far as they reach and the rest skipped.
     const std::uint32_t fullTable = bitmap.bitCount <= 8 ? 1u << bitmap.bitCount : 0;
     if (bitmap.headerKind == BitmapHeaderKind::Core || coloursUsed == 0) {
         coloursUsed = fullTable;
-    } else if (coloursUsed > (fullTable != 0 ? fullTable : kMaxTableEntries)) {
-        return std::nullopt;
     }
-    bitmap.coloursUsed = coloursUsed;
+    bitmap.coloursUsed = std::min(coloursUsed, fullTable);
 
     std::size_t tableAt = bitmap.headerSize;
     if (bitmap.compression == BitmapCompression::BitFields) {
@@ -391,19 +458,37 @@ std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> head
     } else if (bitmap.bitCount == 32) {
         bitmap.masks = kPlain32Masks;
     }
-
-    const std::size_t tableBytes = std::size_t{coloursUsed} * entryBytes;
-    if (tableBytes > packedBytes - tableAt) {
-        return std::nullopt;
-    }
-    if (fullTable != 0) {
-        for (std::size_t i = 0; i < coloursUsed; ++i) {
-            const std::size_t at = tableAt + i * entryBytes;
-            bitmap.colourTable[i] = {head[at], head[at + 1], head[at + 2]};
+    if (bitmap.bitCount == 32 && bitmap.headerSize >= kAlphaHeaderBytes &&
+        bitmap.headerSize != kOs2HeaderBytes) {
+        // An alpha mask that is no single run of bits, or that shares bits with a colour, is
+        // not one a display would take: the pixels are drawn as if it were absent.
+        const std::uint32_t alpha = ReadU32(head, kAlphaMaskAt);
+        const std::uint32_t colours = bitmap.masks[0] | bitmap.masks[1] | bitmap.masks[2];
+        if (IsUsableMask(alpha, bitmap.bitCount) && (alpha & colours) == 0) {
+            bitmap.alphaMask = alpha;
         }
     }
 
-    bitmap.pixelOffset = tableAt + tableBytes;
+    const std::uint64_t tableBytes = std::uint64_t{coloursUsed} * entryBytes;
+    if (tableBytes > packedBytes - tableAt) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < bitmap.coloursUsed; ++i) {
+        const std::size_t at = tableAt + i * entryBytes;
+        bitmap.colourTable[i] = {head[at], head[at + 1], head[at + 2]};
+    }
+
+    // Writers may leave a gap between the table and the rows; only the offset tells where the
+    // rows are, and an offset into the header or table, or past the end, is damage.
+    const std::uint64_t tableEnd = tableAt + tableBytes;
+    bitmap.pixelOffset = tableEnd;
+    if (bitsOffset) {
+        if (*bitsOffset < kBitmapFileHeaderBytes + tableEnd ||
+            *bitsOffset - kBitmapFileHeaderBytes > packedBytes) {
+            return std::nullopt;
+        }
+        bitmap.pixelOffset = *bitsOffset - kBitmapFileHeaderBytes;
+    }
     const std::uint64_t rest = packedBytes - bitmap.pixelOffset;
     if (runLength) {
         // The image size of run-length data is the length of the encoded stream.
@@ -424,30 +509,27 @@ std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> head
     return bitmap;
 }
 
-std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> packed) {
-    return ParsePackedBitmap(packed, packed.size());
+std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> packed,
+                                              std::optional<std::uint32_t> bitsOffset) {
+    return ParsePackedBitmap(packed, packed.size(), bitsOffset);
 }
 
 BitmapFileHeader CheckBitmapFileHeader(std::span<const std::uint8_t> header,
                                        std::uint64_t fileLength) {
-    if (header.size() < kBitmapFileHeaderBytes || header[0] != 'B' || header[1] != 'M') {
-        return {LOGO_ERR_FORMAT, 0};
+    if (header.size() < kBitmapFileHeaderBytes || header[0] != 'B' || header[1] != 'M' ||
+        fileLength < kBitmapFileHeaderBytes + kCoreHeaderBytes) {
+        return {LOGO_ERR_FORMAT, 0, 0};
     }
-    // Too small for any info header, or cut off: either way no bitmap that can be registered.
-    const std::uint32_t fileSize = ReadU32(header, 2);
-    if (fileSize < kBitmapFileHeaderBytes + kCoreHeaderBytes || fileSize > fileLength) {
-        return {LOGO_ERR_FORMAT, 0};
-    }
-    return {0, fileSize - kBitmapFileHeaderBytes};
+    return {0, static_cast<std::size_t>(fileLength - kBitmapFileHeaderBytes), ReadU32(header, 10)};
 }
 
 BitmapFileView SplitBitmapFile(std::span<const std::uint8_t> file) {
     const auto header = CheckBitmapFileHeader(
         file.first(std::min(file.size(), kBitmapFileHeaderBytes)), file.size());
     if (header.result != 0) {
-        return {header.result, {}};
+        return {header.result, {}, std::nullopt};
     }
-    return {0, file.subspan(kBitmapFileHeaderBytes, header.packedBytes)};
+    return {0, file.subspan(kBitmapFileHeaderBytes, header.packedBytes), header.bitsOffset};
 }
 
 namespace {
@@ -513,7 +595,7 @@ OpenedBitmapFile OpenBitmapFile(const std::filesystem::path& path) {
         out.result = LOGO_ERR_MEMORY;
         return out;
     }
-    const auto bitmap = ParsePackedBitmap(head, checked.packedBytes);
+    const auto bitmap = ParsePackedBitmap(head, checked.packedBytes, checked.bitsOffset);
     if (!bitmap) {
         out.result = LOGO_ERR_FORMAT;
         return out;

@@ -60,9 +60,11 @@ struct PackedBitmap {
     // Indexes beyond the entries the file carries draw black, as they do on a display.
     std::array<BitmapColour, 256> colourTable{};
     std::array<std::uint32_t, 3> masks{};  // red, green, blue of BitFields (and plain 16/32 bits)
-    std::size_t rowBytes = 0;              // stride of plain rows, padded to 4 bytes
-    std::uint64_t pixelOffset = 0;         // where the rows (or the run-length stream) start
-    std::uint64_t pixelBytes = 0;          // all rows, or the whole run-length stream
+    // The alpha mask a 32-bit file declares in a header large enough to hold one; 0 for none.
+    std::uint32_t alphaMask = 0;
+    std::size_t rowBytes = 0;       // stride of plain rows, padded to 4 bytes
+    std::uint64_t pixelOffset = 0;  // where the rows (or the run-length stream) start
+    std::uint64_t pixelBytes = 0;   // all rows, or the whole run-length stream
 };
 
 // Header, masks and the largest colour table: the most of a packed bitmap that parsing reads.
@@ -70,19 +72,25 @@ inline constexpr std::size_t kBitmapHeadBytes = 124 + 12 + 256 * 4;
 
 // The layout of a packed bitmap of packedBytes bytes, of which `head` holds the first ones (at
 // least kBitmapHeadBytes, or all of them), or nullopt when it is not a bitmap that can be drawn
-// (every such case is LOGO_ERR_FORMAT for the callers).
+// (every such case is LOGO_ERR_FORMAT for the callers). `bitsOffset` is the file header's offset
+// of the pixel data, counted from the start of the file: the rows start there when it lies
+// between the end of the colour table and the end of the file, and a bitmap whose offset points
+// anywhere else is refused. Without it the rows follow the colour table.
 std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> head,
-                                              std::uint64_t packedBytes);
+                                              std::uint64_t packedBytes,
+                                              std::optional<std::uint32_t> bitsOffset = {});
 // The same for a packed bitmap that is all in memory.
-std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> packed);
+std::optional<PackedBitmap> ParsePackedBitmap(std::span<const std::uint8_t> packed,
+                                              std::optional<std::uint32_t> bitsOffset = {});
 
-// The 14-byte file header checked against the file's real length: result 0 and the number of
-// bytes of the packed bitmap that follows it (the header's file size − 14), or LOGO_ERR_FORMAT
-// (too short, not "BM", or a file size that cannot hold an info header or is larger than the
-// file: a cut-off file is not a bitmap that can be registered, not a lack of memory).
+// The 14-byte file header checked against the file's real length: result 0, the number of bytes
+// of the packed bitmap that follows it and the offset of the pixel data, or LOGO_ERR_FORMAT (too
+// short for an info header, or not "BM"). The header's file-size field is not used: tools write
+// 0 or a wrong value there, and every bound is checked against the real length instead.
 struct BitmapFileHeader {
     int result = 0;
     std::size_t packedBytes = 0;
+    std::uint32_t bitsOffset = 0;
 };
 BitmapFileHeader CheckBitmapFileHeader(std::span<const std::uint8_t> header,
                                        std::uint64_t fileLength);
@@ -91,6 +99,7 @@ BitmapFileHeader CheckBitmapFileHeader(std::span<const std::uint8_t> header,
 struct BitmapFileView {
     int result = 0;
     std::span<const std::uint8_t> packed;
+    std::optional<std::uint32_t> bitsOffset;  // as ParsePackedBitmap takes it
 };
 BitmapFileView SplitBitmapFile(std::span<const std::uint8_t> file);
 
@@ -159,7 +168,11 @@ using BitmapRowSink = std::function<void(std::int32_t row, std::span<const std::
 // LOGO_ERR_FORMAT (damaged run-length data; rows before the damage have been handed over),
 // LOGO_ERR_MEMORY (the file could not be read) or LOGO_ERR_SIZE (beyond kMaxDrawWidth ×
 // kMaxDrawHeight). Pixels that run-length data skips stay black, as on a freshly created screen
-// bitmap; 16- and 32-bit components are scaled to 0..255.
+// bitmap; runs and deltas that go past the right edge are cut there, as displays clip them, but
+// data that would draw above the top row is damage. 16- and 32-bit components are scaled to
+// 0..255. A 32-bit file with an alpha mask and any non-zero alpha is drawn over white paper; with
+// an alpha channel that is all zero the alpha is taken as unused and the colours are drawn as
+// they are.
 int RenderBitmapRows(const PackedBitmap& bitmap, PixelReader& pixels, const BitmapRowSink& sink);
 
 }  // namespace vrtruty::logo

@@ -104,7 +104,7 @@ int BmpMemoryToRegistCommand(std::span<const std::uint8_t> file, std::int32_t le
     if (view.result != 0) {
         return BMPCONV_ERR_FORMAT;
     }
-    const auto bitmap = ParsePackedBitmap(view.packed);
+    const auto bitmap = ParsePackedBitmap(view.packed, view.bitsOffset);
     if (!bitmap) {
         return BMPCONV_ERR_FORMAT;
     }

@@ -195,7 +195,7 @@ LogoBitmap LoadLogoBitmapFromMemory(LogoLoadMode mode, std::span<const std::uint
         out.result = view.result;
         return out;
     }
-    const auto bitmap = ParsePackedBitmap(view.packed);
+    const auto bitmap = ParsePackedBitmap(view.packed, view.bitsOffset);
     if (!bitmap) {
         out.result = LOGO_ERR_FORMAT;
         return out;

@@ -11,6 +11,7 @@
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
 #include "core/unicode.h"
+#include "lang/text_numbers.h"
 
 namespace vrtruty::logo {
 namespace {
@@ -433,6 +434,13 @@ LogoCaption ChooseLogoCaption(int regionIndex, bool japaneseInterface,
     return {interfaceTexts, CaptionCodePage::Windows1252, false};
 }
 
+LogoCaption ChooseLogoCaption(int regionIndex, const lang::TextTable& texts) {
+    const bool japanese = texts.japaneseSlot() == texts.languageIndex();
+    return ChooseLogoCaption(regionIndex, japanese, FixedJapaneseCaptionTexts(),
+                             {texts.Text(lang::LOGO_P_NO), texts.Text(lang::LOGO_P_MONO),
+                              texts.Text(lang::LOGO_P_COLOR)});
+}
+
 std::vector<std::uint8_t> EncodeCaption(std::string_view text, CaptionCodePage codePage) {
     return Encode(app::Utf8ToUtf16(text), codePage);
 }
@@ -601,9 +609,12 @@ int RunLogoJob(LogoSession& session, LogoJob job, std::size_t keycodeOrRow, bool
     }
 }
 
+bool PrintsSixteenLevels(std::size_t printerRow) {
+    return std::ranges::find(kGradationRows, printerRow) != std::end(kGradationRows);
+}
+
 int CheckLogoRegistration(const LogoSession& session) {
-    if (std::ranges::find(kGradationRows, session.printerRow) == std::end(kGradationRows) &&
-        HasGradationRow(session.rows)) {
+    if (!PrintsSixteenLevels(session.printerRow) && HasGradationRow(session.rows)) {
         return LOGO_ERR_GRADATION;
     }
     if (session.printer.keycodes.size() >= kMaxPrinterKeycodes) {

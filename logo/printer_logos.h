@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "comm/port_access.h"
+#include "lang/text_table.h"
 #include "logo/logo_entry.h"
 
 namespace vrtruty::logo {
@@ -121,6 +122,8 @@ struct LogoCaption {
 LogoCaption ChooseLogoCaption(int regionIndex, bool japaneseInterface,
                               const CaptionTexts& japaneseEntry,
                               const CaptionTexts& interfaceTexts);
+// The same rules for the interface language of the text table.
+LogoCaption ChooseLogoCaption(int regionIndex, const lang::TextTable& texts);
 
 // A UTF-8 text in the code page. Characters the code page lacks become '?', as the system's
 // conversion writes them.
@@ -178,6 +181,9 @@ int RefreshPrinterLogoInfo(LogoSession& session, LogoPortMode portMode, int text
 // `cutFlag` and `twoColours` choose the print job.
 int RunLogoJob(LogoSession& session, LogoJob job, std::size_t keycodeOrRow, bool cutFlag,
                bool twoColours);
+
+// Whether the printer of this catalogue row stores sixteen-level logos.
+bool PrintsSixteenLevels(std::size_t printerRow);
 
 // Whether the rows may be registered on the current printer: LOGO_ERR_GRADATION for 16-level
 // rows on a printer without 16 levels, LOGO_ERR_KEYCODEMAX when the printer is full, else 0.

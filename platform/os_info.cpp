@@ -1,6 +1,7 @@
 #include "platform/os_info.h"
 
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <string_view>
@@ -103,6 +104,10 @@ std::optional<OsVersion> QueryOsVersion() {
     version.minor = NextReleaseNumber(release);
     version.build = NextReleaseNumber(release);
     return version;
+}
+
+bool StandardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
 }
 
 }  // namespace vrtruty::platform

@@ -40,4 +40,7 @@ OsClassification ClassifyOs(const OsVersion& version);
 // The running system; nullopt when the system does not say what it is.
 std::optional<OsVersion> QueryOsVersion();
 
+// Whether the process's standard error goes to a terminal (and not to a file or a pipe).
+bool StandardErrorIsTerminal();
+
 }  // namespace vrtruty::platform

@@ -40,6 +40,8 @@ struct BmpLayout {
     std::uint32_t coloursUsed = 0;
     std::vector<Rgb> palette{};            // every entry is written
     std::array<std::uint32_t, 3> masks{};  // red, green, blue; written for bit fields
+    std::uint32_t alphaMask = 0;           // written in a 124-byte header
+    std::size_t gap = 0;                   // bytes of 0xAA between the table and the rows
 };
 
 // The layout of a file of that size and bit count, with the given table and compression.
@@ -104,7 +106,7 @@ inline std::vector<std::uint8_t> Head(const BmpLayout& layout, std::uint32_t ima
             for (std::uint32_t mask : layout.masks) {
                 Put32(out, mask);
             }
-            Put32(out, 0);           // alpha mask
+            Put32(out, layout.alphaMask);
             Put32(out, 0x73524742);  // "sRGB"
             out.resize(out.size() + 124 - 60, 0);
         } else if (layout.compression == kBmpBitFields) {
@@ -121,6 +123,7 @@ inline std::vector<std::uint8_t> Head(const BmpLayout& layout, std::uint32_t ima
             out.push_back(0);
         }
     }
+    out.resize(out.size() + layout.gap, 0xAA);
     PutAt(out, 10, static_cast<std::uint32_t>(out.size()));  // where the rows start
     return out;
 }

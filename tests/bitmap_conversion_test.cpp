@@ -121,6 +121,67 @@ std::vector<Rgb> Palette(std::size_t entries, std::size_t blackAt, std::size_t w
     return palette;
 }
 
+Bytes WithFileSizeField(Bytes file, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        file[2 + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    return file;
+}
+
+// The pattern as common image tools write it, with the liberties they take.
+void AddEverydayToolFiles(std::vector<std::pair<std::string, Bytes>>& files) {
+    const std::uint32_t white24 = 0xFFFFFF;
+    const auto plain = MakeBmp(PatternLayout(24), Pattern(0, white24));
+    files.emplace_back("file size 0", WithFileSizeField(plain, 0));
+    files.emplace_back("file size short of the file", WithFileSizeField(plain, 30));
+    files.emplace_back("file size beyond the file", WithFileSizeField(plain, 4000));
+
+    auto gap = PatternLayout(8);
+    gap.palette = Palette(256, 3, 200);
+    gap.gap = 6;
+    files.emplace_back("8-bit, gap between table and rows", MakeBmp(gap, Pattern(3, 200)));
+    auto longTable = PatternLayout(8);
+    longTable.palette = Palette(300, 3, 200);
+    longTable.coloursUsed = 300;
+    files.emplace_back("8-bit, 300 colours used", MakeBmp(longTable, Pattern(3, 200)));
+    auto threeOfTwo = PatternLayout(1);
+    threeOfTwo.palette = {kBlack, kWhite, kRed};
+    threeOfTwo.coloursUsed = 3;
+    files.emplace_back("1-bit, 3 colours used", MakeBmp(threeOfTwo, Pattern(0, 1)));
+    auto table24 = PatternLayout(24);
+    table24.palette = std::vector<Rgb>(300, kRed);
+    table24.coloursUsed = 300;
+    table24.gap = 2;
+    files.emplace_back("24-bit, 300-entry table and a gap", MakeBmp(table24, Pattern(0, white24)));
+
+    auto alpha = BitFields(PatternLayout(32, BmpHeader::V5), {0xFF0000, 0x00FF00, 0x0000FF});
+    alpha.alphaMask = 0xFF000000;
+    files.emplace_back("32-bit, opaque black on a transparent background",
+                       MakeBmp(alpha, Pattern(0xFF000000, 0x00000000)));
+    files.emplace_back("32-bit, alpha mask but the alpha all zero",
+                       MakeBmp(alpha, Pattern(0x00000000, 0x00FFFFFF)));
+
+    // Run-length rows coded up to the padded row length of 12 dots: the two dots beyond the edge
+    // are cut. Bottom row: 12 black; middle: 9 white, 3 black; top: an absolute run of 12.
+    auto rle = PatternLayout(8);
+    rle.compression = test::kBmpRle8;
+    rle.palette = {kBlack, kWhite};
+    files.emplace_back("RLE8 rows coded to the padded length",
+                       MakeRleBmp(rle, {0x0C, 0x00, 0x00, 0x00, 0x09, 0x01, 0x03, 0x00, 0x00, 0x00,
+                                        0x00, 0x0C, 0,    1,    0,    1,    0,    1,    0,    1,
+                                        0,    1,    0,    1,    0x00, 0x00, 0x00, 0x01}));
+    // Middle row: 9 white, a delta of 5 to the right (cut at the edge), a run drawn past it.
+    files.emplace_back("RLE8 delta past the right edge",
+                       MakeRleBmp(rle, {0x0A, 0x00, 0x00, 0x00, 0x09, 0x01, 0x00, 0x02, 0x05, 0x00,
+                                        0x02, 0x01, 0x00, 0x00, 0x00, 0x0A, 0,    1,    0,    1,
+                                        0,    1,    0,    1,    0,    1,    0x00, 0x01}));
+    rle.bitCount = 4;
+    rle.compression = test::kBmpRle4;
+    files.emplace_back("RLE4 rows coded to the padded length",
+                       MakeRleBmp(rle, {0x0C, 0x00, 0x00, 0x00, 0x09, 0x11, 0x03, 0x00, 0x00, 0x00,
+                                        0x0C, 0x01, 0x00, 0x00, 0x00, 0x01}));
+}
+
 std::vector<std::pair<std::string, Bytes>> PatternFiles() {
     std::vector<std::pair<std::string, Bytes>> files;
     const auto add = [&](const char* name, const BmpLayout& layout, std::uint32_t black,
@@ -172,6 +233,7 @@ std::vector<std::pair<std::string, Bytes>> PatternFiles() {
     files.emplace_back(
         "RLE4", MakeRleBmp(rle, {0x0A, 0x00, 0x00, 0x00, 0x00, 0x05, 0x11, 0x11, 0x10, 0x00,
                                  0x04, 0x11, 0x01, 0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, 0x01}));
+    AddEverydayToolFiles(files);
     return files;
 }
 
@@ -196,6 +258,36 @@ TEST(BitmapReading, RunLengthDeltaLeavesSkippedPixelsBlack) {
     const auto across = MakeRleBmp(layout, {0x02, 0x01, 0x00, 0x02, 0x03, 0x00, 0x03, 0x01, 0x00,
                                             0x00, 0x08, 0x01, 0x00, 0x00, 0x08, 0x01, 0x00, 0x01});
     EXPECT_EQ(ConvertPlanes(across).plane1, "00 00 38");
+}
+
+TEST(BitmapReading, TransparentPixelsAreLaidOverWhitePaper) {
+    auto layout = BitFields(test::Layout(8, 8, 32, {}), {0xFF0000, 0x00FF00, 0x0000FF});
+    layout.header = BmpHeader::V5;
+    layout.alphaMask = 0xFF000000;
+    struct Case {
+        const char* name;
+        std::uint32_t top;     // the top four rows
+        std::uint32_t bottom;  // the bottom four, stored first
+        int dots;
+    };
+    // Half-transparent black over white: 127 per component, luminance 31, so 32 of 64 dots
+    // print; opaque mid-grey (luminance 32) prints 31.
+    const Case cases[] = {
+        {"fully transparent rows stored before the first opaque one", 0xFF000000, 0x00000000, 32},
+        {"alpha all zero: colours as they are", 0x00000000, 0x00000000, 64},
+        {"half-transparent black", 0x80000000, 0x80000000, 32},
+        {"opaque mid-grey", 0xFF808080, 0xFF808080, 31},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto pixels = Filled(8, 4, c.top);
+        const auto bottom = Filled(8, 4, c.bottom);
+        pixels.insert(pixels.end(), bottom.begin(), bottom.end());
+        EXPECT_EQ(CountDots(MakeBmp(layout, pixels)), c.dots);
+    }
+    // Without an alpha mask the top byte of a 32-bit pixel is not looked at.
+    layout.alphaMask = 0;
+    EXPECT_EQ(CountDots(MakeBmp(layout, Filled(8, 8, 0x00000000))), 64);
 }
 
 TEST(BitmapDither, MidGreyPrintsTheDotsWhoseThresholdExceedsItsLuminance) {
@@ -446,9 +538,11 @@ std::vector<Malformed> MalformedFiles() {
         {"empty file", {}},
         {"13 bytes", Patched({}, 13)},
         {"not BM", Patched({{0, 'B' | ('A' << 8), 2}})},
-        {"file size 0", Patched({{2, 0}})},
-        {"file size too small for a header", Patched({{2, 25}})},
-        {"file size beyond the file", Patched({{2, 14 + 40 + 24 + 1}})},
+        {"file too short for a header", Patched({}, 25)},
+        {"bits offset 0", Patched({{10, 0}})},
+        {"bits offset inside the header", Patched({{10, 40}})},
+        {"bits offset past the end of the file", Patched({{10, 79}})},
+        {"bits offset leaving the rows one byte short", Patched({{10, 55}})},
         {"header size 0", Patched({{14, 0}})},
         {"header size 20", Patched({{14, 20}})},
         {"124-byte header in a shorter file", Patched({{14, 124}})},
@@ -462,36 +556,25 @@ std::vector<Malformed> MalformedFiles() {
         {"bit count 48", Patched({{28, 48, 2}})},
         {"compression JPEG", Patched({{30, 4}})},
         {"RLE8 on 24 bits", Patched({{30, 1}})},
-        {"colours used on 24 bits beyond 256", Patched({{46, 300}})},
+        {"24-bit table of 300 entries past the end", Patched({{46, 300}})},
         {"colour table past the end", Patched({{46, 200}})},
         {"pixel data one byte short", Patched({{2, 14 + 40 + 24 - 1}}, 14 + 40 + 24 - 1)},
         {"width x height x bits beyond 64 bits",
          Patched({{18, 0x7FFFFFFF}, {22, 0x7FFFFFFF}, {28, 32, 2}})},
         {"width x bits beyond 32 bits", Patched({{18, 0x40000000}, {28, 32, 2}})},
-        {"colours used beyond the 1-bit table", MakeBmp({.width = 4,
-                                                         .height = 1,
-                                                         .bitCount = 1,
-                                                         .coloursUsed = 3,
-                                                         .palette = {kBlack, kWhite, kRed}},
-                                                        Filled(4, 1, 0))},
         {"16 bits in a 12-byte header",
          MakeBmp({.width = 4, .height = 1, .bitCount = 16, .header = BmpHeader::Core12},
                  Filled(4, 1, 0))},
         {"bit fields all zero", fields({0, 0, 0})},
         {"bit field mask in two pieces", fields({0xF00F, 0x07E0, 0x001F})},
         {"bit field mask beyond 16 bits", fields({0xF0000, 0x07E0, 0x001F})},
-        {"RLE8 run past the row", MakeRleBmp(rle8, {0x05, 0x01, 0x00, 0x01})},
-        {"RLE8 runs adding up past the row",
-         MakeRleBmp(rle8, {0x03, 0x01, 0x02, 0x01, 0x00, 0x01})},
-        {"RLE8 absolute run past the row",
-         MakeRleBmp(rle8, {0x00, 0x05, 1, 1, 1, 1, 1, 0x00, 0x00, 0x01})},
         {"RLE8 absolute run past the data", MakeRleBmp(rle8, {0x00, 0x04, 1, 1})},
         {"RLE8 delta past the last row", MakeRleBmp(rle8, {0x00, 0x02, 0x00, 0x02, 0x00, 0x01})},
-        {"RLE8 delta past the row end", MakeRleBmp(rle8, {0x00, 0x02, 0x05, 0x00, 0x00, 0x01})},
         {"RLE8 pixels after the last row",
          MakeRleBmp(rle8, {0x04, 0x01, 0x00, 0x00, 0x04, 0x01, 0x00, 0x00, 0x01, 0x01})},
         {"RLE8 without end of bitmap", MakeRleBmp(rle8, {0x04, 0x01, 0x00, 0x00})},
-        {"RLE4 run past the row", MakeRleBmp(rle4, {0x05, 0x11, 0x00, 0x01})},
+        {"RLE4 run above the top row",
+         MakeRleBmp(rle4, {0x04, 0x11, 0x00, 0x00, 0x04, 0x11, 0x00, 0x00, 0x02, 0x11})},
         {"top-down RLE8", MakeRleBmp(topDown, {0x00, 0x01})},
         {"RLE image size past the end", sized},
         {"RLE8 9000 dots wide",

@@ -36,12 +36,13 @@ class CliAgainstPrinter : public ::testing::Test {
         }
         return "lan:127.0.0.1:" + line->substr(5);
     }
-    CliRun Run(std::vector<std::string> args) {
+    // errIsTerminal: as if a person watched the error stream.
+    CliRun Run(std::vector<std::string> args, bool errIsTerminal = false) {
         args.insert(args.begin(), {"--home", home.path().string()});
         std::ostringstream out;
         std::ostringstream err;
         ScaledClock clock;
-        const int status = cli::RunCli(args, out, err, clock);
+        const int status = cli::RunCli(args, out, err, clock, errIsTerminal);
         return {status, out.str(), err.str()};
     }
     std::string Log() {

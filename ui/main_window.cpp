@@ -21,8 +21,8 @@
 #include "lang/text_numbers.h"
 #include "settings/setting_files.h"
 #include "ui/extension_pane.h"
+#include "ui/logo_pane.h"
 #include "ui/pane_jobs.h"
-#include "ui/placeholder_pane.h"
 #include "ui/port_settings_dialog.h"
 #include "ui/printer_picture.h"
 #include "ui/setup_pane.h"
@@ -32,7 +32,6 @@ namespace vrtruty::ui {
 namespace {
 
 constexpr std::size_t kMainSection = 0;
-constexpr int kLogoSettingsTitle = 25;
 // Result codes of Help that have texts of their own.
 constexpr int kManualNotFound = -2;
 constexpr int kNoPdfViewer = -28;
@@ -66,8 +65,8 @@ MainWindow::MainWindow(Session& session) : session_(session) {
     panes_->setObjectName("panes");
     auto* setup = new SetupPane(session_, panes_);
     setup->setObjectName("printerSetupPane");
-    auto* logo = new PlaceholderPane(
-        session_, [this] { return session_.Label(kLogoSettingsTitle); }, panes_);
+    logoPane_ = new LogoPane(session_, panes_);
+    auto* logo = logoPane_;
     logo->setObjectName("logoSettingsPane");
     auto* extension = new ExtensionPane(session_, panes_);
     extension->setObjectName("extensionPane");
@@ -212,10 +211,11 @@ void MainWindow::ShowPane(PaneNumber number) {
         }
         shown->setEnabled(false);
     }
-    target->BeforeShow();
     target->setEnabled(true);
     panes_->setCurrentWidget(target);
     current_ = number;
+    // Shown first: a pane that reads the printer now disables and enables itself, not the other.
+    target->BeforeShow();
     if (number == PaneNumber::LogoSettings) {
         logoListLoaded_ = true;
     }
@@ -271,6 +271,9 @@ bool MainWindow::OpenPortSettings(bool openedAtStart) {
     const bool changed = dialog.portSettingsChanged();
     if (changed) {
         RefreshAllPanes();
+        if (Pane* shown = pane(previous)) {
+            shown->AfterPortSettings();
+        }
     }
     ShowPortInMainWindow();
     update();
@@ -357,7 +360,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             pane->StoreEdits();
         }
         app::AppState& state = session_.state();
-        // A command line may be changing the same file: it is written only between two of its
+        // A command line may be changing the same files: they are written only between two of its
         // updates.
         const app::HomeLock lock = app::LockHomeFolder(state.info.programFolder, state.clock);
         const int result = lock.lock ? settings::SaveTemporarySettings(state.settings, state.model,
@@ -369,6 +372,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             if (const auto message = settings::SettingFileMessage(result)) {
                 session_.ShowMessage(lang::MB_STOP_OK, 0, state.texts.Text(*message));
             }
+        }
+        if (lock.lock) {
+            logoPane_->SaveProgramList();
         }
     }
     event->accept();

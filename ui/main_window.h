@@ -16,6 +16,7 @@ class QAbstractButton;
 
 namespace vrtruty::ui {
 
+class LogoPane;
 class ModelPicture;
 class Pane;
 
@@ -97,6 +98,7 @@ class MainWindow final : public QWidget, public ControlsHost {
     std::array<QPointer<QWidget>, 4> savedFocus_{};
     QPointer<QWidget> focusBeforeClose_;
     bool logoListLoaded_ = false;
+    LogoPane* logoPane_ = nullptr;
 };
 
 }  // namespace vrtruty::ui

@@ -18,10 +18,12 @@ class Pane : public QWidget {
     virtual void SetTexts() = 0;
     // Enables the controls that need a verified connection, or disables them.
     virtual void UpdateEnabling() = 0;
-    // Before the pane is shown: bring the display up to date.
+    // As the pane is shown: bring the display up to date.
     virtual void BeforeShow() {}
     // Before the settings being edited are saved: put what the pane's controls hold into them.
     virtual void StoreEdits() {}
+    // New port settings were confirmed while the pane was the one shown.
+    virtual void AfterPortSettings() {}
 
   protected:
     // The pane's title at its top, in bold.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <filesystem>
 
@@ -28,6 +29,14 @@ struct MessageRequest {
     bool rightToLeft = false;
 };
 
+// A small modal choice among a few items (the gradation choice before logo files are added).
+struct ChoiceRequest {
+    QString caption;
+    QString text;
+    QString label;
+    QStringList items;
+};
+
 class Prompts {
   public:
     virtual ~Prompts() = default;
@@ -36,10 +45,15 @@ class Prompts {
     // The system's open-file dialog; an empty text when the user cancelled.
     virtual QString OpenFileName(QWidget* owner, const QString& title, const QString& startPath,
                                  const QString& filter) = 0;
-    // The system's save-file dialog; an empty text when the user cancelled. It does not ask about
-    // an existing file: the caller does.
+    // The same, where several files may be chosen; empty when the user cancelled.
+    virtual QStringList OpenFileNames(QWidget* owner, const QString& title,
+                                      const QString& startPath, const QString& filter) = 0;
+    // The save-file dialog; it asks nothing about an existing file (the caller does). An empty
+    // text when the user cancelled.
     virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& startPath,
                                  const QString& filter) = 0;
+    // The index of the item chosen, starting on the first; -1 for Cancel or closing the box.
+    virtual int Choose(QWidget* owner, const ChoiceRequest& request) = 0;
     virtual platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) = 0;
 };
 
@@ -49,8 +63,11 @@ class DesktopPrompts final : public Prompts {
     int Ask(QWidget* owner, const MessageRequest& request) override;
     QString OpenFileName(QWidget* owner, const QString& title, const QString& startPath,
                          const QString& filter) override;
+    QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& startPath,
+                              const QString& filter) override;
     QString SaveFileName(QWidget* owner, const QString& title, const QString& startPath,
                          const QString& filter) override;
+    int Choose(QWidget* owner, const ChoiceRequest& request) override;
     platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) override;
 
   private:

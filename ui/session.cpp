@@ -68,12 +68,21 @@ int Session::RunBusy(const QString& waitText, const std::function<int()>& work) 
     if (!waitText.isEmpty()) {
         box = std::make_unique<WaitBox>(mainWindow(), Text(lang::TXT_TITLE), waitText);
         box->show();
+        waitBox_ = box.get();
     }
     const int result = RunOnWorkerThread(work);
     box.reset();
     QApplication::restoreOverrideCursor();
     EnableControls();
     return result;
+}
+
+void Session::SetWaitText(const QString& text) {
+    const QPointer<WaitBox> box = waitBox_;
+    if (box != nullptr) {
+        QMetaObject::invokeMethod(
+            box, [box, text] { box->setText(text); }, Qt::QueuedConnection);
+    }
 }
 
 int Session::RunPrinterJob(const QString& waitText,

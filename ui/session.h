@@ -3,6 +3,7 @@
 // the window stays painted and its controls stay disabled.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,8 @@
 class QWidget;
 
 namespace vrtruty::ui {
+
+class WaitBox;
 
 // The window whose controls a running operation disables.
 class ControlsHost {
@@ -65,6 +68,8 @@ class Session {
                       const std::function<int(app::PrinterConnection&)>& job);
     // Runs any work the same way, without a connection.
     int RunBusy(const QString& waitText, const std::function<int()>& work);
+    // Changes the text of the wait box of the running job; callable from its worker thread.
+    void SetWaitText(const QString& text);
 
   private:
     app::AppState& state_;
@@ -72,6 +77,7 @@ class Session {
     std::uint16_t lanPrintingPort_;
     ControlsHost* host_ = nullptr;
     bool controlsEnabled_ = true;
+    QPointer<WaitBox> waitBox_;  // the box of the running job
 };
 
 }  // namespace vrtruty::ui

@@ -92,6 +92,29 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Seeds() {
         "rle4", MakeRleBmp(Layout(kWidth, kHeight, 4, twoColours, vrtruty::test::kBmpRle4),
                            {0x0D, 0x12, 0x00, 0x00, 0x00, 0x05, 0x01, 0x23, 0x30, 0x00, 0x08,
                             0x01, 0x00, 0x00, 0x00, 0x02, 0x03, 0x01, 0x04, 0x21, 0x00, 0x01}));
+
+    // What everyday tools write: rows coded past the width, a gap before the rows, tables longer
+    // than needed, a file size of 0, and an alpha channel.
+    seeds.emplace_back("rle8-padded-rows",
+                       MakeRleBmp(Layout(kWidth, kHeight, 8, twoColours, vrtruty::test::kBmpRle8),
+                                  {0x10, 0x01, 0x00, 0x00, 0x00, 0x02, 0x11, 0x00, 0x0C, 0x02, 0x00,
+                                   0x00, 0x00, 0x10, 0,    1,    2,    3,    0,    1,    2,    3,
+                                   0,    1,    2,    3,    0,    1,    2,    3,    0x00, 0x01}));
+    auto gap = Layout(kWidth, kHeight, 8, GreyPalette(256));
+    gap.gap = 10;
+    seeds.emplace_back("8-gap", MakeBmp(gap, Ramp(256, 11)));
+    auto longTable = Layout(kWidth, kHeight, 24, GreyPalette(300));
+    longTable.coloursUsed = 300;
+    auto sizeless = MakeBmp(longTable, Ramp(0x1000000, 0x010203));
+    for (std::size_t i = 2; i < 6; ++i) {
+        sizeless[i] = 0;
+    }
+    seeds.emplace_back("24-long-table-no-size", sizeless);
+    auto alpha = Layout(kWidth, kHeight, 32, {}, vrtruty::test::kBmpBitFields);
+    alpha.header = BmpHeader::V5;
+    alpha.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
+    alpha.alphaMask = 0xFF000000;
+    seeds.emplace_back("32-alpha-v5", MakeBmp(alpha, Ramp(0xFFFFFFFF, 0x21436587)));
     return seeds;
 }
 

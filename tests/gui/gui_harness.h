@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
@@ -41,6 +42,9 @@ class ScriptedPrompts final : public ui::Prompts {
     QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return fileAnswer;
     }
+    QStringList OpenFileNames(QWidget*, const QString&, const QString&, const QString&) override {
+        return filesAnswer;
+    }
     // Answers save dialogs from a queue; cancels when it is empty.
     QString SaveFileName(QWidget*, const QString& title, const QString&,
                          const QString& filter) override {
@@ -51,6 +55,10 @@ class ScriptedPrompts final : public ui::Prompts {
         const QString answer = saveAnswers.front();
         saveAnswers.pop_front();
         return answer;
+    }
+    int Choose(QWidget*, const ui::ChoiceRequest& request) override {
+        choices.push_back(request);
+        return choiceAnswer;
     }
     platform::OpenDocumentResult OpenDocument(const std::filesystem::path& document) override {
         opened.push_back(document);
@@ -70,8 +78,11 @@ class ScriptedPrompts final : public ui::Prompts {
     std::vector<ui::MessageRequest> asked;
     std::function<void(const ui::MessageRequest&)> onAsk;
     QString fileAnswer;
+    QStringList filesAnswer;
     std::deque<QString> saveAnswers;
     QStringList saveDialogs;  // title | filter of every save dialog shown
+    std::vector<ui::ChoiceRequest> choices;
+    int choiceAnswer = 0;
     platform::OpenDocumentResult documentResult = platform::OpenDocumentResult::Opened;
     std::vector<std::filesystem::path> opened;
 };
@@ -160,6 +171,27 @@ class GuiWorld {
     std::unique_ptr<app::AppState> state_;
     std::unique_ptr<ui::Session> session_;
 };
+
+// Disables the pane while a job runs, as the main window does; that takes the focus away.
+class PaneHost final : public ui::ControlsHost {
+  public:
+    explicit PaneHost(QWidget& pane) : pane_(pane) {}
+    void SetControlsEnabled(bool enabled) override { pane_.setEnabled(enabled); }
+    QWidget* window() override { return nullptr; }
+
+  private:
+    QWidget& pane_;
+};
+
+// A control of a pane by its object name; the test stops when there is none.
+template <typename T = QPushButton>
+T* Child(QWidget& parent, const char* name) {
+    auto* child = parent.findChild<T*>(name);
+    if (child == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return child;
+}
 
 // Saves a picture of the widget into VRTRUTY_SCREENSHOTS (when set) as NAME.png.
 inline void SaveScreenshot(QWidget& widget, const QString& name) {

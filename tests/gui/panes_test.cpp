@@ -18,6 +18,7 @@
 namespace {
 
 using namespace vrtruty;
+using test::Child;
 using test::GuiWorld;
 using test::VirtualPrinter;
 
@@ -46,15 +47,6 @@ QByteArray JobIn(QByteArray received) {
     return received;
 }
 
-template <typename T = QPushButton>
-T* Child(QWidget& parent, const char* name) {
-    auto* child = parent.findChild<T*>(name);
-    if (child == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return child;
-}
-
 QString WriteFile(const QTemporaryDir& folder, const char* name, const QByteArray& content) {
     QFile file(folder.filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
@@ -81,17 +73,6 @@ struct PrinterWorld {
     }
     GuiWorld world;
     VirtualPrinter printer;
-};
-
-// Disables the pane while a job runs, as the main window does; that takes the focus away.
-class PaneHost final : public ui::ControlsHost {
-  public:
-    explicit PaneHost(QWidget& pane) : pane_(pane) {}
-    void SetControlsEnabled(bool enabled) override { pane_.setEnabled(enabled); }
-    QWidget* window() override { return nullptr; }
-
-  private:
-    QWidget& pane_;
 };
 
 class PanesTest final : public QObject {
@@ -194,7 +175,7 @@ class PanesTest final : public QObject {
             {0, "127.0.0.1:" + std::to_string(second.port()), {}, {}});
         state.config.lanIndex = 1;
         ui::ExtensionPane pane(rig.world.session());
-        PaneHost host(pane);
+        test::PaneHost host(pane);
         rig.world.session().setControlsHost(&host);
         pane.show();
         QApplication::setActiveWindow(&pane);

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <memory>
 
+#include "bitmap_builder.h"
 #include "gui_harness.h"
 #include "ui/main_window.h"
 #include "ui/port_settings_dialog.h"
@@ -65,6 +66,35 @@ void VerifyLayout(QWidget& top, const QString& picture) {
     }
 }
 
+// A logo worth looking at: a dark disc on a grey ramp, with a red band in its palette version.
+QString WriteLogo(const QString& folder, const char* name, std::uint16_t bitCount) {
+    constexpr int kWidth = 160;
+    constexpr int kHeight = 64;
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const int dx = x - kWidth / 2;
+            const int dy = y - kHeight / 2;
+            const bool disc = dx * dx + dy * dy < 26 * 26;
+            if (bitCount == 4) {
+                pixels.push_back(disc ? 0u : (y > 40 && y < 52 ? 1u : 2u));
+            } else {
+                const auto grey = static_cast<std::uint32_t>(255 - x * 200 / kWidth);
+                pixels.push_back(disc ? 0x202020u : grey * 0x010101u);
+            }
+        }
+    }
+    const auto bytes = test::MakeBmp(
+        test::Layout(kWidth, kHeight, bitCount, {{0, 0, 0}, {220, 0, 0}, {255, 255, 255}}), pixels);
+    const QString path = folder + "/" + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qFatal("cannot write %s", name);
+    }
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    return path;
+}
+
 QString Suffix() {
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
     return scale == "1" ? QStringLiteral("100") : QString::number(scale.toDouble() * 100);
@@ -77,7 +107,8 @@ class ScreenshotTest final : public QObject {
     void windowAndDialogInBothLanguages() {
         for (const bool japanese : {false, true}) {
             GuiWorld world;
-            app::AppState& state = world.Start();
+            test::VirtualPrinter printer(world.homePath() + "/printer");
+            app::AppState& state = world.Start(printer.port());
             world.UseLanPrinter();
             state.config.switches.printerTest = true;
             UseLanguage(state, japanese);
@@ -100,6 +131,23 @@ class ScreenshotTest final : public QObject {
                 VerifyLayout(window, picture);
                 test::SaveScreenshot(window, picture);
             }
+            // The logo pane with rows, a preview and the printer's registration list.
+            window.ShowPane(ui::PaneNumber::LogoSettings);
+            world.prompts.filesAnswer = {WriteLogo(world.homePath(), "shop logo.bmp", 24),
+                                         WriteLogo(world.homePath(), "red band.bmp", 4),
+                                         WriteLogo(world.homePath(), "receipt footer.bmp", 24)};
+            window.findChild<QAbstractButton*>("addFileButton")->click();
+            QApplication::processEvents();
+            const QString rows = QStringLiteral("main-logo-rows-%1-%2").arg(language, Suffix());
+            VerifyLayout(window, rows);
+            test::SaveScreenshot(window, rows);
+            window.findChild<QAbstractButton*>("registerButton")->click();
+            QApplication::processEvents();
+            const QString registered =
+                QStringLiteral("main-logo-registered-%1-%2").arg(language, Suffix());
+            VerifyLayout(window, registered);
+            test::SaveScreenshot(window, registered);
+
             ui::PortSettingsDialog dialog(world.session(), window, false);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
