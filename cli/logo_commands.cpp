@@ -11,7 +11,6 @@
 #include "logo/logo_conversion.h"
 #include "logo/logo_list.h"
 #include "logo/printer_logos.h"
-#include "platform/files.h"
 
 namespace vrtruty::cli {
 namespace {
@@ -163,28 +162,30 @@ int Preview(CommandContext& context, const LogoOptions& options) {
     if (!planes) {
         return LogoFailure(context, logo::LOGO_ERR_MEMORY, options.files[0]);
     }
-    // What the printer prints: black dots, the second colour in red.
+    // What the printer prints: black dots, the second colour in red, written row by row.
     const auto width = static_cast<std::size_t>(bitmap.width);
     const auto rows = static_cast<std::size_t>(planes->rows);
     const std::size_t rowBytes = (width + 7) / 8;
-    std::vector<std::uint8_t> pixels(width * rows * 3, 0xFF);
     const auto dot = [&](const std::vector<std::uint8_t>& plane, std::size_t x, std::size_t y) {
         return !plane.empty() && (plane[y * rowBytes + x / 8] & (0x80 >> (x % 8))) != 0;
     };
+    constexpr std::uint8_t kWhite = 0;
+    constexpr std::uint8_t kBlack = 1;
+    constexpr std::uint8_t kRed = 2;
+    std::vector<emulator::PngRgb> colours = {emulator::kPngWhite, emulator::kPngBlack};
+    if (!planes->plane2.empty()) {
+        colours.push_back({255, 0, 0});
+    }
+    emulator::PngFileWriter writer(*options.out, static_cast<std::uint32_t>(width),
+                                   static_cast<std::uint32_t>(rows), std::move(colours));
+    std::vector<std::uint8_t> row(width);
     for (std::size_t y = 0; y < rows; ++y) {
         for (std::size_t x = 0; x < width; ++x) {
-            std::uint8_t* pixel = &pixels[(y * width + x) * 3];
-            if (dot(planes->plane1, x, y)) {
-                pixel[0] = pixel[1] = pixel[2] = 0;
-            } else if (dot(planes->plane2, x, y)) {
-                pixel[1] = pixel[2] = 0;
-            }
+            row[x] = dot(planes->plane1, x, y) ? kBlack : dot(planes->plane2, x, y) ? kRed : kWhite;
         }
+        writer.WriteRow(row);
     }
-    const auto png =
-        emulator::EncodePng({static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(rows),
-                             emulator::PngColour::Rgb, pixels});
-    if (const auto error = platform::ReplaceFileAtomically(*options.out, png)) {
+    if (const auto error = writer.Finish()) {
         return Failure(context, "cannot write " + *options.out + ": " + error.message());
     }
     return 0;

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "emulator/bar_codes.h"
 #include "emulator/paper.h"
 #include "emulator/user_settings.h"
 
@@ -143,6 +144,10 @@ class PrinterEngine {
     bool SetHandler(std::span<const std::uint8_t> key, CommandHandler handler);
 
     const std::string& ModelTag() const { return modelTag_; }
+
+    // GS ( L / GS 8 L functions 112 (store a picture in the print buffer) and 50 (print it):
+    // whoever takes GS ( L over passes these functions on. False for other functions.
+    bool OnGraphicsBuffer(std::span<const std::uint8_t> parameters);
     // Faults can change while the printer runs, as a cover is opened or paper runs out.
     void SetFaults(const Faults& faults) { options_.faults = faults; }
     // The byte DLE EOT n answers (n = 1..4); nothing for other n.
@@ -191,6 +196,14 @@ class PrinterEngine {
     void PrintText(std::uint8_t byte);
     void AddGlyph(GlyphKind kind, std::uint16_t code);
     void PrintCurrentLine();
+    // Prints what the line buffer holds, if anything; pictures start on a line of their own.
+    void FinishLine();
+    // Feeds the paper by `dots`, printing the line buffer with it.
+    void FeedDots(int dots);
+    void ResetTextModes();
+    // The left edge, on the paper, of a picture `width` dots wide placed as ESC a says.
+    int AlignedLeft(int width) const;
+    void PrintAlignedPicture(PrintedPicture picture);
     void Answer(Query query, std::span<const std::uint8_t> bytes);
     void Emit(EventKind kind);
     void Initialise();
@@ -207,7 +220,15 @@ class PrinterEngine {
     void OnPulse(std::uint8_t m);
     void OnCut();
     void OnTab();
+    void OnTabPositions(const Command& command);
     void OnFeedLines(std::uint8_t lines);
+    void OnPrintModes(std::uint8_t n);
+    void OnCharacterSize(std::uint8_t n);
+    void OnPrintArea(const Command& command, bool width);
+    void OnBitImage(const Command& command);
+    void OnRasterImage(const Command& command);
+    void OnBarCode(const Command& command);
+    void OnSymbol(const Command& command);
 
     PrinterEngineOptions options_;
     std::string modelTag_;
@@ -237,7 +258,19 @@ class PrinterEngine {
     std::array<CharacterSettings, 3> storage_{};  // area 0 holds the factory settings
     int powerOnArea_ = 0;
     PrintedLine line_;
-    int lineWidth_ = 0;  // dots the glyphs of line_ take
+    int x_ = 0;  // print position in the line, dots from the start of the print area
+    TextStyle style_;
+    Alignment alignment_ = Alignment::Left;
+    bool upsideDown_ = false;
+    int lineSpacing_ = kLinePitchDots;
+    int margin_ = 0;
+    int areaWidth_ = kPaperWidthDots;
+    int rightSpacing_ = 0;         // dots after each character (ESC SP)
+    std::vector<int> tabColumns_;  // ESC D; empty: every eight characters
+    BarCodeSettings barCode_;
+    std::array<SymbolSettings, 2> symbols_{};              // PDF417, QR Code
+    std::array<std::vector<std::uint8_t>, 2> symbolData_;  // stored with GS ( k function 80
+    std::optional<PrintedPicture> graphicsBuffer_;         // stored with GS ( L function 112
     std::vector<std::uint8_t> reply_;
 
     // User settings.
