@@ -1,6 +1,7 @@
 #include "emulator/printer_engine.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -365,8 +366,11 @@ void PrinterEngine::DefineBuiltInCommands() {
     add({ESC, 'r'}, fixed(3));  // print colour
     add({ESC, 't'}, fixed(3),
         on([](PrinterEngine& e, const Command& c) { e.current_.codePage = c.At(2); }));
-    add({ESC, 'u'}, fixed(3));  // peripheral device status
-    add({ESC, 'v'}, fixed(2));  // paper sensor status
+    // ESC u 0 (drawer connector, always low) and ESC v (paper sensors).
+    add({ESC, 'u'}, fixed(3),
+        on([](PrinterEngine& e, const Command&) { e.reply_.push_back(0x00); }));
+    add({ESC, 'v'}, fixed(2),
+        on([](PrinterEngine& e, const Command&) { e.reply_.push_back(e.PaperSensorStatus()); }));
     add({ESC, '{'}, fixed(3),
         on([](PrinterEngine& e, const Command& c) { e.upsideDown_ = (c.At(2) & 1) != 0; }));
 
@@ -377,6 +381,17 @@ void PrinterEngine::DefineBuiltInCommands() {
         on([](PrinterEngine& e, const Command& c) { e.OnCharacterSize(c.At(2)); }));
     add({GS, '$'}, fixed(4));  // absolute vertical position in page mode
     add({GS, '('}, lengthPrefixed);
+    // GS ( D pL pH 20 a b ...: a 1 is DLE DC4 1 (the drawer pulse), b 1 allows it, 0 refuses it.
+    add({GS, '(', 'D'}, lengthPrefixed, on([](PrinterEngine& e, const Command& c) {
+            if (c.At(5) != 20) {
+                return;
+            }
+            for (std::size_t i = 6; i + 1 < c.bytes.size(); i += 2) {
+                if (c.bytes[i] == 1) {
+                    e.pulseEnabled_ = c.bytes[i + 1] == 1;
+                }
+            }
+        }));
     add({GS, '(', 'A'}, lengthPrefixed);
     add({GS, '(', 'E'}, lengthPrefixed);
     add({GS, '(', 'L'}, lengthPrefixed, on([](PrinterEngine& e, const Command& c) {
@@ -415,9 +430,15 @@ void PrinterEngine::DefineBuiltInCommands() {
         on([](PrinterEngine& e, const Command& c) { e.OnPrintArea(c, true); }));
     add({GS, '\\'}, fixed(4));  // relative vertical position in page mode
     add({GS, '^'}, fixed(5));   // execute macro
-    add({GS, 'a'}, fixed(3));   // automatic status back
-    add({GS, 'b'}, fixed(3));   // smoothing
-    add({GS, 'c'}, fixed(2));   // print counter
+    add({GS, 'a'}, fixed(3), on([](PrinterEngine& e, const Command& c) {
+            e.automaticStatus_ = c.At(2) != 0;
+            if (e.automaticStatus_) {
+                const auto status = e.AutomaticStatus();
+                e.reply_.insert(e.reply_.end(), status.begin(), status.end());
+            }
+        }));
+    add({GS, 'b'}, fixed(3));  // smoothing
+    add({GS, 'c'}, fixed(2));  // print counter
     // GS e u X n: the printer's own five-byte commands, among them the error-recovery preamble
     // 1D 65 75 45 00 that the utility sends before a job; the printer is always ready to go on.
     add({GS, 'e'}, fixed(5));
@@ -429,7 +450,14 @@ void PrinterEngine::DefineBuiltInCommands() {
             }
         }));
     add({GS, 'k'}, BarCodeExtent, on([](PrinterEngine& e, const Command& c) { e.OnBarCode(c); }));
-    add({GS, 'r'}, fixed(3));  // status transmission
+    add({GS, 'r'}, fixed(3), on([](PrinterEngine& e, const Command& c) {
+            const std::uint8_t n = DigitOrNumber(c.At(2));
+            if (n == 1) {
+                e.reply_.push_back(e.PaperSensorStatus());
+            } else if (n == 2) {
+                e.reply_.push_back(0x00);  // drawer connector low
+            }
+        }));
     add({GS, 'v'}, RasterImageExtent,
         on([](PrinterEngine& e, const Command& c) { e.OnRasterImage(c); }));
     add({GS, 'w'}, fixed(3), on([](PrinterEngine& e, const Command& c) {
@@ -467,9 +495,10 @@ void PrinterEngine::DefineBuiltInCommands() {
     // DLE real-time commands.
     add({DLE, 0x04}, StatusRequestExtent,
         on([](PrinterEngine& e, const Command& c) { e.OnStatusRequest(c); }), true);
-    add({DLE, 0x05}, fixed(3), {}, true);  // real-time request to recover
+    add({DLE, 0x05}, fixed(3), on([](PrinterEngine& e, const Command& c) { e.OnRecover(c.At(2)); }),
+        true);
     add({DLE, 0x14}, RealTimeRequestExtent, on([](PrinterEngine& e, const Command& c) {
-            if (c.At(2) == 1 && c.At(3) <= 1) {
+            if (c.At(2) == 1 && c.At(3) <= 1 && e.pulseEnabled_) {
                 e.OnPulse(c.At(3) == 0 ? kPulseDrawer1 : kPulseDrawer2);
             }
         }),
@@ -555,7 +584,106 @@ void PrinterEngine::ProcessByte(std::uint8_t byte) {
     if (WatchRealTimeSequences(byte)) {
         return;
     }
+    if (Holding()) {
+        if (held_.size() < kReceiveBufferBytes) {
+            held_.push_back(byte);
+        }
+        if (ScanRealTimeCommand(byte, std::numeric_limits<std::size_t>::max())) {
+            // Done already: it must not run a second time when the held data are processed.
+            while (!held_.empty() && held_.back() != DLE) {
+                held_.pop_back();
+            }
+            if (!held_.empty()) {
+                held_.pop_back();
+            }
+        }
+        return;
+    }
+    if (inCommand_) {
+        ScanRealTimeCommand(byte, pending_.size());  // inside another command: kept as its data
+    }
     Parse(byte);
+}
+
+bool PrinterEngine::Holding() const {
+    const Faults& f = options_.faults;
+    return f.coverOpen || f.paperEnd || f.cutterError;
+}
+
+std::vector<std::uint8_t> PrinterEngine::SetFaults(const Faults& faults) {
+    const bool changed = faults.offline != options_.faults.offline ||
+                         faults.coverOpen != options_.faults.coverOpen ||
+                         faults.paperEnd != options_.faults.paperEnd ||
+                         faults.cutterError != options_.faults.cutterError;
+    options_.faults = faults;
+    std::vector<std::uint8_t> reply;
+    if (changed && automaticStatus_) {
+        const auto status = AutomaticStatus();
+        reply.assign(status.begin(), status.end());
+    }
+    if (!Holding() && !held_.empty()) {
+        const std::vector<std::uint8_t> held = std::exchange(held_, {});
+        const std::vector<std::uint8_t> answers = Feed(held);
+        reply.insert(reply.end(), answers.begin(), answers.end());
+    }
+    return reply;
+}
+
+bool PrinterEngine::ScanRealTimeCommand(std::uint8_t byte, std::size_t before) {
+    // DLE EOT n (n 1..4), DLE ENQ n, DLE DC4 1 m t; the last bytes received tell.
+    const auto at = [this](std::size_t back) {
+        return recent_[(recentCount_ - 1 - back) % recent_.size()];
+    };
+    if (recentCount_ >= 3 && at(2) == DLE && (at(1) == 0x04 || at(1) == 0x05)) {
+        const std::array<std::uint8_t, 3> bytes = {DLE, at(1), byte};
+        if (at(1) == 0x04 && byte >= 1 && byte <= 4 && before >= bytes.size()) {
+            OnStatusRequest(Command{bytes, bytes.size()});
+            return true;
+        }
+        if (at(1) == 0x05 && byte <= 2 && before >= bytes.size()) {
+            OnRecover(byte);
+            return true;
+        }
+    }
+    constexpr std::size_t kPulseSize = 5;
+    if (recentCount_ >= kPulseSize && before >= kPulseSize && at(4) == DLE && at(3) == 0x14 &&
+        at(2) == 1 && at(1) <= 1) {
+        if (pulseEnabled_) {
+            OnPulse(at(1) == 0 ? kPulseDrawer1 : kPulseDrawer2);
+        }
+        return true;
+    }
+    return false;
+}
+
+void PrinterEngine::OnRecover(std::uint8_t n) {
+    // DLE ENQ 2: recover from the error and clear the buffers, the held data among them.
+    if (n == 2) {
+        held_.clear();
+        ClearBuffers();
+    }
+}
+
+std::uint8_t PrinterEngine::PaperSensorStatus() const {
+    constexpr std::uint8_t kNearEnd = 0x03;
+    constexpr std::uint8_t kEnd = 0x0C;
+    return options_.faults.paperEnd ? kNearEnd | kEnd : 0x00;
+}
+
+std::array<std::uint8_t, 4> PrinterEngine::AutomaticStatus() const {
+    const Faults& f = options_.faults;
+    std::array<std::uint8_t, 4> status = {0x10, 0x00, 0x00, 0x00};
+    if (f.Any()) {
+        status[0] |= 0x08;
+    }
+    if (f.coverOpen) {
+        status[0] |= 0x20;
+    }
+    if (f.cutterError) {
+        status[1] |= 0x08;
+    }
+    status[2] = PaperSensorStatus();
+    return status;
 }
 
 void PrinterEngine::Parse(std::uint8_t byte) {
@@ -829,12 +957,49 @@ void PrinterEngine::OnStatusRequest(const Command& command) {
 }
 
 void PrinterEngine::OnPrinterId(const Command& command) {
-    if (command.At(2) != kPrinterIdModelName) {
-        return;
+    // GS I n: 1..3 one byte (model, type: two-byte characters and a cutter, ROM version);
+    // 65..69 a text between "_" and NUL (firmware, maker, model, serial number, fonts).
+    const std::uint8_t n = command.At(2);
+    switch (DigitOrNumber(n)) {
+        case 1:
+            reply_.push_back(0x20);
+            return;
+        case 2:
+            reply_.push_back(0x03);
+            return;
+        case 3:
+            reply_.push_back(0x01);
+            return;
+        default:
+            break;
     }
-    std::vector<std::uint8_t> reply(modelTag_.begin(), modelTag_.end());
+    std::string text;
+    switch (n) {
+        case 'A':
+            text = "_1.00";
+            break;
+        case 'B':
+            text = "_VRM";
+            break;
+        case kPrinterIdModelName:
+            text = modelTag_;
+            break;
+        case 'D':
+            text = "_00000001";
+            break;
+        case 'E':
+            text = "_KANJI JAPANESE";
+            break;
+        default:
+            return;
+    }
+    std::vector<std::uint8_t> reply(text.begin(), text.end());
     reply.push_back(0x00);
-    Answer(Query::PrinterId, reply);
+    if (n == kPrinterIdModelName) {
+        Answer(Query::PrinterId, reply);
+    } else {
+        reply_.insert(reply_.end(), reply.begin(), reply.end());
+    }
 }
 
 void PrinterEngine::OnStoredDefaults(const Command& command) {

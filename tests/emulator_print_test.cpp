@@ -328,3 +328,86 @@ TEST(PrinterEnginePictureTest, BarCodesAndQrCodesPrintAsPicturesOfTheirSettings)
 
 }  // namespace
 }  // namespace vrtruty::emulator
+
+namespace vrtruty::emulator {
+namespace {
+
+TEST(PrinterEngineStatusTest, IdentityAndStatusCommandsAnswer) {
+    struct Case {
+        const char* what;
+        Faults faults;
+        Bytes command;
+        std::string reply;
+    };
+    const std::vector<Case> cases = {
+        {"GS I 1 model", {}, {0x1D, 0x49, 0x01}, "20"},
+        {"GS I '2' type", {}, {0x1D, 0x49, '2'}, "03"},
+        {"GS I 3 version", {}, {0x1D, 0x49, 0x03}, "01"},
+        {"GS I 65 firmware", {}, {0x1D, 0x49, 0x41}, test::Hex(test::Bytes("_1.00")) + " 00"},
+        {"GS I 69 fonts",
+         {},
+         {0x1D, 0x49, 0x45},
+         test::Hex(test::Bytes("_KANJI JAPANESE")) + " 00"},
+        {"GS I 99 unknown", {}, {0x1D, 0x49, 0x63}, ""},
+        {"GS r 1 paper", {}, {0x1D, 0x72, 0x01}, "00"},
+        {"GS r is held while the paper has ended", {.paperEnd = true}, {0x1D, 0x72, 0x01}, ""},
+        {"GS r 2 drawer", {}, {0x1D, 0x72, 0x02}, "00"},
+        {"ESC v", {.offline = true}, {0x1B, 0x76}, "00"},
+        {"ESC u 0", {}, {0x1B, 0x75, 0x00}, "00"},
+        {"GS a on", {.offline = true}, {0x1D, 0x61, 0xFF}, "18 00 00 00"},
+        {"GS a off", {}, {0x1D, 0x61, 0x00}, ""},
+    };
+    for (const auto& [what, faults, command, reply] : cases) {
+        PicturePaper paper;
+        PrinterEngineOptions options;
+        options.faults = faults;
+        PrinterEngine engine(options, paper);
+        EXPECT_EQ(test::Hex(engine.Feed(command)), reply) << what;
+    }
+}
+
+TEST(PrinterEngineStatusTest, RealTimeStatusIsAnsweredInsideAnotherCommandsData) {
+    PicturePaper paper;
+    PrinterEngine engine({}, paper);
+    // A raster image whose dots happen to read DLE EOT 1, then the real request.
+    const Bytes raster = {0x1D, 0x76, 0x30, 0x00, 0x03, 0x00, 0x01, 0x00, 0x10, 0x04, 0x01};
+    EXPECT_EQ(test::Hex(engine.Feed(raster)), "12") << "answered as a printer does";
+    ASSERT_EQ(paper.pictures.size(), 1U) << "and still part of the picture";
+    EXPECT_EQ(Rows(paper.pictures[0]), std::vector<std::string>{"...#.........#.........#"});
+    EXPECT_EQ(test::Hex(engine.Feed(Bytes{0x10, 0x04, 0x01})), "12") << "answered once";
+}
+
+TEST(PrinterEngineStatusTest, AFaultHoldsThePrintUntilItClears) {
+    PicturePaper paper;
+    std::vector<std::string> events;
+    PrinterEngine engine({}, paper,
+                         [&events](EventKind kind) { events.emplace_back(EventName(kind)); });
+    EXPECT_EQ(test::Hex(engine.Feed(Bytes{0x1D, 0x61, 0x01})), "10 00 00 00") << "GS a on";
+    EXPECT_EQ(test::Hex(engine.SetFaults({.coverOpen = true})), "38 00 00 00");
+    const Bytes job = Join({test::Bytes("held\n"),
+                            {0x1D, 0x49, 0x41, 0x10, 0x04, 0x02},
+                            {0x10, 0x14, 0x01, 0x00, 0x01},
+                            {0x1B, 0x69}});
+    for (const std::uint8_t byte : job) {
+        const Bytes reply = engine.Feed(Bytes{byte});
+        if (byte == 0x02) {
+            EXPECT_EQ(test::Hex(reply), "16") << "real-time status while held: cover open";
+        }
+    }
+    EXPECT_TRUE(paper.lines.empty()) << "nothing printed while the cover is open";
+    EXPECT_EQ(events, std::vector<std::string>{"drawer 1"}) << "no cut, the pulse at once";
+    EXPECT_EQ(test::Hex(engine.SetFaults({})),
+              "10 00 00 00 " + test::Hex(test::Bytes("_1.00")) + " 00")
+        << "the status, then the answer of the held query; the status request not again";
+    ASSERT_EQ(paper.lines.size(), 1U);
+    EXPECT_EQ(events, (std::vector<std::string>{"drawer 1", "cut"}));
+
+    engine.SetFaults({.paperEnd = true});
+    engine.Feed(test::Bytes("lost\n"));
+    engine.Feed(Bytes{0x10, 0x05, 0x02});  // DLE ENQ 2: recover, clearing the buffers
+    engine.SetFaults({});
+    EXPECT_EQ(paper.lines.size(), 1U) << "what was held is gone";
+}
+
+}  // namespace
+}  // namespace vrtruty::emulator

@@ -111,7 +111,7 @@ struct TestPrinter {
 
 TEST(PrinterEngineQueryTest, AnswersEachQueryExactlyWithTheReadThatCompletesIt) {
     TestPrinter printer;
-    EXPECT_EQ(Hex(printer.Feed({0x1D, 0x49, 0x42})), "") << "only the model name is asked for";
+    EXPECT_EQ(Hex(printer.Feed({0x1D, 0x49, 0x63})), "") << "no such identity";
     EXPECT_EQ(Hex(printer.Feed({0x1D, 0x49})), "");
     EXPECT_EQ(Hex(printer.Feed({0x43, 0x10})), Hex(Tagged("_TR-770II")));
     EXPECT_EQ(Hex(printer.Feed({0x04})), "");
