@@ -471,6 +471,27 @@ TEST(PrinterProgramTest, AnswersOverTcpCapturesWhatItGetsAndWritesTheLastPageWhe
     EXPECT_TRUE(std::filesystem::exists(page));
 }
 
+TEST(PrinterProgramTest, ASilentConnectionIsClosedAndItsUnfinishedCommandDropped) {
+    PrinterProcess printer({"--listen", "127.0.0.1:0", "--idle-timeout", "0.2"});
+    const std::optional<std::string> first = printer.ReadLine();
+    ASSERT_TRUE(first && first->starts_with("PORT ")) << first.value_or("(no output)");
+    const platform::HostAndPort endpoint{"127.0.0.1",
+                                         static_cast<std::uint16_t>(std::stoi(first->substr(5)))};
+    std::error_code error;
+    auto silent = platform::TcpConnection::Connect(endpoint, 5s, error);
+    ASSERT_TRUE(silent.has_value()) << error.message();
+    // GS 8 L announcing a megabyte that never comes.
+    silent->Send(Bytes{0x1D, 0x38, 0x4C, 0x00, 0x00, 0x10, 0x00, 0x30, 0x43}, 5s);
+    std::array<std::uint8_t, 4> reply{};
+    EXPECT_EQ(silent->Receive(reply, 5s).status, platform::IoStatus::Failed)
+        << "closed by the printer well before five seconds";
+
+    auto next = platform::TcpConnection::Connect(endpoint, 5s, error);
+    ASSERT_TRUE(next.has_value()) << error.message();
+    next->Send(Join({test::Bytes("next client\n"), kPartialCut}), 5s);
+    EXPECT_EQ(printer.ReadLine(), "cut") << "not swallowed by the first client's command";
+}
+
 TEST(PrinterProgramTest, PseudoTerminalKeepsServingWhenTheUtilityReopensIt) {
     test::TempFolder folder;
     const std::filesystem::path link = folder / "ttyPRINTER";
