@@ -159,7 +159,7 @@ void PngPaper::PrintLine(const PrintedLine& line) {
         SetDot(x, y, ink);
     };
     for (const Glyph& glyph : line.glyphs) {
-        const CellBitmap cell = GlyphDots(glyph);
+        const CellBitmap& cell = GlyphDots(glyph);
         const int left = start + glyph.left;
         const int cellTop = contentBottom - cell.height;
         for (int y = 0; y < cell.height; ++y) {
@@ -184,7 +184,24 @@ void PngPaper::PrintLine(const PrintedLine& line) {
     }
 }
 
-CellBitmap PngPaper::GlyphDots(const Glyph& glyph) {
+const CellBitmap& PngPaper::GlyphDots(const Glyph& glyph) {
+    // A receipt uses few distinct characters: each is drawn once, in each style it takes.
+    constexpr std::size_t kMaxKeptGlyphs = 4096;
+    const TextStyle& s = glyph.style;
+    const GlyphKey key{glyph.kind,   glyph.font,     glyph.codePage, glyph.characterSet,
+                       glyph.code,   glyph.shiftJis, s.emphasised,   s.underline,
+                       s.widthScale, s.heightScale,  s.reverse,      s.rotated};
+    auto it = styled_.find(key);
+    if (it == styled_.end()) {
+        if (styled_.size() >= kMaxKeptGlyphs) {
+            styled_.clear();
+        }
+        it = styled_.emplace(key, DrawGlyph(glyph)).first;
+    }
+    return it->second;
+}
+
+CellBitmap PngPaper::DrawGlyph(const Glyph& glyph) {
     const bool kanji = glyph.kind == GlyphKind::Double;
     const auto [drawWidth, drawHeight] = UprightCell(glyph);
     std::optional<char32_t> character;

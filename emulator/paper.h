@@ -163,7 +163,8 @@ class PngPaper final : public PaperSink {
   private:
     void WritePage();
     // The dots of a glyph's cell with its style applied.
-    CellBitmap GlyphDots(const Glyph& glyph);
+    const CellBitmap& GlyphDots(const Glyph& glyph);
+    CellBitmap DrawGlyph(const Glyph& glyph);
     void SetDot(int x, int y, std::uint8_t ink);
     // Makes the page `height` dots tall, the new rows white.
     void Grow(int height);
@@ -171,6 +172,10 @@ class PngPaper final : public PaperSink {
     CharacterFont font_;
     // Characters drawn before, by character, cell size and kind: a receipt uses few.
     std::map<std::tuple<char32_t, int, int, bool>, CellBitmap> drawn_;
+    // Glyphs with their style, by everything but their place in the line.
+    using GlyphKey = std::tuple<GlyphKind, FontKind, std::uint8_t, std::uint8_t, std::uint16_t,
+                                bool, bool, std::uint8_t, std::uint8_t, std::uint8_t, bool, bool>;
+    std::map<GlyphKey, CellBitmap> styled_;
     std::filesystem::path folder_;
     PageCallback onPage_;
     int nextPage_ = 1;

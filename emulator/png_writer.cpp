@@ -40,6 +40,7 @@ struct PngFileWriter::State {
     int bitDepth = 1;
     std::vector<std::uint8_t> sampleOf;  // colour number -> sample value in the file
     std::vector<std::uint8_t> packed;    // one row as the file stores it
+    std::vector<std::uint8_t> row;       // one row of colour numbers, padded to whole bytes
     std::error_code error;
     bool finished = false;
 
@@ -136,14 +137,17 @@ void PngFileWriter::WriteRow(std::span<const std::uint8_t> colourNumbers) {
     if (s.error || s.rowsWritten >= s.height) {
         return;
     }
-    std::fill(s.packed.begin(), s.packed.end(), std::uint8_t{0});
-    const std::size_t perByte = 8 / static_cast<std::size_t>(s.bitDepth);
     // Dots beyond the numbers given take colour 0.
-    for (std::size_t x = 0; x < s.width; ++x) {
-        const std::uint8_t number = x < colourNumbers.size() ? colourNumbers[x] : 0;
-        const auto shift =
-            static_cast<unsigned>(8 - s.bitDepth * static_cast<int>(x % perByte + 1));
-        s.packed[x / perByte] |= static_cast<std::uint8_t>(s.sampleOf[number] << shift);
+    s.row.assign(s.packed.size() * 8 / static_cast<std::size_t>(s.bitDepth), 0);
+    std::copy_n(colourNumbers.begin(), std::min<std::size_t>(colourNumbers.size(), s.width), s.row.begin());
+    const std::size_t perByte = 8 / static_cast<std::size_t>(s.bitDepth);
+    const std::uint8_t* number = s.row.data();
+    for (std::uint8_t& byte : s.packed) {
+        unsigned bits = 0;
+        for (std::size_t i = 0; i < perByte; ++i) {
+            bits = bits << static_cast<unsigned>(s.bitDepth) | s.sampleOf[*number++];
+        }
+        byte = static_cast<std::uint8_t>(bits);
     }
     if (setjmp(png_jmpbuf(s.png))) {
         s.Fail();
