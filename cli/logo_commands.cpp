@@ -3,6 +3,7 @@
 // file lists (the window's list between runs, and .qlr files).
 #include <algorithm>
 #include <ostream>
+#include <span>
 
 #include "cli/commands.h"
 #include "cli/connection.h"
@@ -13,7 +14,6 @@
 #include "logo/logo_list.h"
 #include "logo/logo_list_file.h"
 #include "logo/printer_logos.h"
-#include "platform/files.h"
 
 namespace vrtruty::cli {
 namespace {
@@ -185,10 +185,18 @@ int Preview(CommandContext& context, const LogoOptions& options) {
     if (picture.result != 0) {
         return LogoFailure(context, picture.result, options.files[0]);
     }
-    const auto png = emulator::EncodePng({static_cast<std::uint32_t>(picture.width),
-                                          static_cast<std::uint32_t>(picture.height),
-                                          emulator::PngColour::Rgb, picture.rgb});
-    if (const auto error = platform::ReplaceFileAtomically(*options.out, png)) {
+    // What the printer prints, written row by row in the picture's own colours.
+    std::vector<emulator::PngRgb> colours;
+    for (const logo::LogoColour& colour : picture.palette) {
+        colours.push_back({colour.red, colour.green, colour.blue});
+    }
+    const auto width = static_cast<std::size_t>(picture.width);
+    emulator::PngFileWriter writer(*options.out, static_cast<std::uint32_t>(picture.width),
+                                   static_cast<std::uint32_t>(picture.height), std::move(colours));
+    for (std::size_t y = 0; y < static_cast<std::size_t>(picture.height); ++y) {
+        writer.WriteRow(std::span(picture.dots).subspan(y * width, width));
+    }
+    if (const auto error = writer.Finish()) {
         return Failure(context, "cannot write " + *options.out + ": " + error.message());
     }
     return 0;

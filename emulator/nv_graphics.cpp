@@ -382,6 +382,7 @@ void NvGraphicsCommands::OnNvGraphics(const Command& command, std::vector<std::u
             Print(data);
             break;
         default:
+            engine_.OnGraphicsBuffer(parameters);  // the print buffer's functions
             break;
     }
 }
@@ -392,7 +393,10 @@ void NvGraphicsCommands::OnDefine(const Command& command) {
     if (command.Truncated() || command.bytes.size() < kGs8LParameters) {
         return;  // a logo larger than the printer keeps of a command is not stored
     }
-    Define(command.bytes.subspan(kGs8LParameters));
+    const auto parameters = command.bytes.subspan(kGs8LParameters);
+    if (!engine_.OnGraphicsBuffer(parameters)) {
+        Define(parameters);
+    }
 }
 
 void NvGraphicsCommands::Define(std::span<const std::uint8_t> parameters) {

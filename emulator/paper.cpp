@@ -1,25 +1,18 @@
 #include "emulator/paper.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
-#include <fstream>
+#include <optional>
 #include <string_view>
 #include <utility>
 
-#include "emulator/bitmap_font.h"
+#include "emulator/code_pages.h"
 #include "emulator/png_writer.h"
 
 namespace vrtruty::emulator {
 namespace {
 
-constexpr std::uint8_t kWhite = 255;
-constexpr std::uint8_t kBlack = 0;
-// Font A is drawn from the 8 x 16 glyphs at one and a half times their size.
-constexpr int kFontAScaleNumerator = 3;
-constexpr int kFontAScaleDenominator = 2;
-// Row of the glyph grid where capitals begin; boxes for characters without a glyph span from
-// here to the baseline, so they line up with the text around them.
-constexpr int kGlyphCapitalRow = 3;
 constexpr std::string_view kPagePrefix = "page-";
 constexpr std::string_view kPageExtension = ".png";
 
@@ -43,42 +36,18 @@ int PageNumberOf(const std::string& name) {
     return number;
 }
 
-std::error_code WriteFileReplacing(const std::filesystem::path& path,
-                                   const std::vector<std::uint8_t>& bytes) {
-    // Whoever watches the folder sees a page only once it is complete.
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return std::make_error_code(std::errc::io_error);
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    return error;
-}
+// A dot on the page is one byte: 0 white, 1..15 the ink of a black dot (15 full), and the same
+// levels with kRedInk added for the second colour.
+constexpr std::uint8_t kFullInk = 15;
+constexpr std::uint8_t kRedInk = 0x10;
+constexpr int kInkCodes = 2 * kRedInk;
 
-// Red, green and blue of every dot: a red dot of full ink is pure red; black beats red.
-std::vector<std::uint8_t> ColourPixels(const std::vector<std::uint8_t>& grey,
-                                       const std::vector<std::uint8_t>& red) {
-    std::vector<std::uint8_t> pixels;
-    pixels.reserve(grey.size() * 3);
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const std::uint8_t level = grey[i];
-        if (level == kWhite && red[i] != 0) {
-            const auto fade = static_cast<std::uint8_t>(kWhite - red[i]);
-            pixels.insert(pixels.end(), {kWhite, fade, fade});
-        } else {
-            pixels.insert(pixels.end(), {level, level, level});
-        }
+PngRgb InkColour(std::uint8_t code) {
+    const auto fade = static_cast<std::uint8_t>(255 - (code & kFullInk) * 17);
+    if ((code & kRedInk) != 0) {
+        return {255, fade, fade};
     }
-    return pixels;
+    return {fade, fade, fade};
 }
 
 }  // namespace
@@ -90,17 +59,47 @@ int CellHeightDots(FontKind font) {
     return font == FontKind::A ? 24 : 17;
 }
 
+namespace {
+
+// The cell of a character before enlargement; a character turned on its side lies in a cell
+// turned with it.
+std::pair<int, int> UprightCell(const Glyph& glyph) {
+    const int cell = CellWidthDots(glyph.font);
+    return {glyph.kind == GlyphKind::Double ? 2 * cell : cell, CellHeightDots(glyph.font)};
+}
+
+}  // namespace
+
 int Glyph::WidthDots() const {
-    const int cell = CellWidthDots(font);
-    return kind == GlyphKind::Double ? 2 * cell : cell;
+    const auto [width, height] = UprightCell(*this);
+    return (style.rotated ? height : width) * style.widthScale;
+}
+
+int Glyph::HeightDots() const {
+    const auto [width, height] = UprightCell(*this);
+    return (style.rotated ? width : height) * style.heightScale;
 }
 
 int PrintedLine::WidthDots() const {
     int width = 0;
     for (const Glyph& glyph : glyphs) {
-        width += glyph.WidthDots();
+        width = std::max(width, glyph.left + glyph.WidthDots());
+    }
+    for (const LineImage& image : images) {
+        width = std::max(width, image.left + image.picture.width);
     }
     return width;
+}
+
+int PrintedLine::ContentHeight() const {
+    int height = 0;
+    for (const Glyph& glyph : glyphs) {
+        height = std::max(height, glyph.HeightDots());
+    }
+    for (const LineImage& image : images) {
+        height = std::max(height, image.picture.height);
+    }
+    return height;
 }
 
 PngPaper::PngPaper(std::filesystem::path folder, PageCallback onPage)
@@ -128,28 +127,144 @@ std::string PngPaper::PageFileName(int number) {
 }
 
 void PngPaper::PrintLine(const PrintedLine& line) {
-    int cellHeight = 0;
-    for (const Glyph& glyph : line.glyphs) {
-        cellHeight = std::max(cellHeight, CellHeightDots(glyph.font));
+    const int content = std::min(line.ContentHeight(), kMaxPageDots);
+    const int pitch = std::clamp(std::max(line.spacing, content), 0, kMaxPageDots);
+    if (pitch == 0) {
+        return;
     }
-    const int pitch = std::max(kLinePitchDots, cellHeight);
     if (height_ > 0 && height_ + pitch > kMaxPageDots) {
         WritePage();
     }
     const int top = height_;
     Grow(height_ + pitch);
 
-    // The spacing is shared above and below the characters, so text sits in the middle of its
-    // line and cells of different heights stand on one line.
-    const int cellBottom = top + cellHeight + (pitch - cellHeight) / 2;
-    int left = 0;
-    for (const Glyph& glyph : line.glyphs) {
-        if (left + glyph.WidthDots() > kPaperWidthDots) {
-            break;
+    // The spacing is shared above and below what the line holds, so text sits in the middle of
+    // its line; characters of different heights stand on one baseline, images hang from the top.
+    const int contentTop = top + (pitch - content) / 2;
+    const int contentBottom = contentTop + content;
+    const int free = std::max(0, line.areaWidth - line.WidthDots());
+    const int start = line.margin + (line.alignment == Alignment::Centre  ? free / 2
+                                     : line.alignment == Alignment::Right ? free
+                                                                          : 0);
+    const int areaEnd = std::min(kPaperWidthDots, line.margin + line.areaWidth);
+    const auto put = [&](int x, int y, std::uint8_t ink) {
+        if (x < line.margin || x >= areaEnd) {
+            return;
         }
-        DrawGlyph(glyph, left, cellBottom);
-        left += glyph.WidthDots();
+        if (line.upsideDown) {
+            // Turned about the middle of the print area and of the line's band.
+            x = line.margin + areaEnd - 1 - x;
+            y = top + (top + pitch - 1 - y);
+        }
+        SetDot(x, y, ink);
+    };
+    for (const Glyph& glyph : line.glyphs) {
+        const CellBitmap& cell = GlyphDots(glyph);
+        const int left = start + glyph.left;
+        const int cellTop = contentBottom - cell.height;
+        for (int y = 0; y < cell.height; ++y) {
+            for (int x = 0; x < cell.width; ++x) {
+                if (cell.At(x, y)) {
+                    put(left + x, cellTop + y, kFullInk);
+                }
+            }
+        }
     }
+    for (const LineImage& image : line.images) {
+        const PrintedPicture& picture = image.picture;
+        for (int y = 0; y < picture.height && y < content; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                const PictureDot& dot =
+                    picture.dots[static_cast<std::size_t>(y * picture.width + x)];
+                if (dot.ink != 0) {
+                    put(start + image.left + x, contentTop + y, kFullInk);
+                }
+            }
+        }
+    }
+}
+
+const CellBitmap& PngPaper::GlyphDots(const Glyph& glyph) {
+    // A receipt uses few distinct characters: each is drawn once, in each style it takes.
+    constexpr std::size_t kMaxKeptGlyphs = 4096;
+    const TextStyle& s = glyph.style;
+    const GlyphKey key{glyph.kind,   glyph.font,     glyph.codePage, glyph.characterSet,
+                       glyph.code,   glyph.shiftJis, s.emphasised,   s.underline,
+                       s.widthScale, s.heightScale,  s.reverse,      s.rotated};
+    auto it = styled_.find(key);
+    if (it == styled_.end()) {
+        if (styled_.size() >= kMaxKeptGlyphs) {
+            styled_.clear();
+        }
+        it = styled_.emplace(key, DrawGlyph(glyph)).first;
+    }
+    return it->second;
+}
+
+CellBitmap PngPaper::DrawGlyph(const Glyph& glyph) {
+    const bool kanji = glyph.kind == GlyphKind::Double;
+    const auto [drawWidth, drawHeight] = UprightCell(glyph);
+    std::optional<char32_t> character;
+    if (kanji) {
+        character = KanjiCharacter(glyph.code, glyph.shiftJis);
+    } else if (glyph.codePage == kBlankCodePage) {
+        character = U' ';
+    } else {
+        character = SingleByteCharacter(glyph.codePage, glyph.characterSet,
+                                        static_cast<std::uint8_t>(glyph.code));
+    }
+    const bool rotated = glyph.style.rotated;
+    const int width = rotated ? drawHeight : drawWidth;
+    const int height = rotated ? drawWidth : drawHeight;
+    const auto key = std::make_tuple(character.value_or(0), drawWidth, drawHeight, kanji);
+    auto it = drawn_.find(key);
+    if (it == drawn_.end()) {
+        it = drawn_.emplace(key, font_.Draw(character.value_or(0), drawWidth, drawHeight, kanji))
+                 .first;
+    }
+    CellBitmap base = it->second;
+    if (rotated) {
+        CellBitmap turned{width, height, std::vector<std::uint8_t>(base.dots.size(), 0)};
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                // Clockwise: the upright glyph's left column becomes the top row.
+                turned.dots[static_cast<std::size_t>(y * width + x)] =
+                    base.At(y, drawHeight - 1 - x) ? 1 : 0;
+            }
+        }
+        base = std::move(turned);
+    }
+    const TextStyle& style = glyph.style;
+    if (style.emphasised) {
+        // Each stroke one dot wider, to the right.
+        for (int y = 0; y < height; ++y) {
+            for (int x = width - 1; x > 0; --x) {
+                if (base.At(x - 1, y)) {
+                    base.dots[static_cast<std::size_t>(y * width + x)] = 1;
+                }
+            }
+        }
+    }
+    for (int row = 0; row < style.underline && row < height; ++row) {
+        std::fill_n(base.dots.begin() + (height - 1 - row) * width, width, std::uint8_t{1});
+    }
+    if (style.reverse) {
+        for (std::uint8_t& dot : base.dots) {
+            dot = dot == 0 ? 1 : 0;
+        }
+    }
+    if (style.widthScale == 1 && style.heightScale == 1) {
+        return base;
+    }
+    CellBitmap scaled{width * style.widthScale, height * style.heightScale, {}};
+    scaled.dots.resize(static_cast<std::size_t>(scaled.width * scaled.height));
+    for (int y = 0; y < scaled.height; ++y) {
+        for (int x = 0; x < scaled.width; ++x) {
+            scaled.dots[static_cast<std::size_t>(y * scaled.width + x)] =
+                base.At(x / style.widthScale, y / style.heightScale) ? 1 : 0;
+        }
+    }
+    return scaled;
 }
 
 void PngPaper::PrintPicture(const PrintedPicture& picture) {
@@ -158,42 +273,33 @@ void PngPaper::PrintPicture(const PrintedPicture& picture) {
             static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height)) {
         return;
     }
-    const int rows = std::min(picture.height, kMaxPageDots);
-    if (height_ > 0 && height_ + rows > kMaxPageDots) {
-        WritePage();
-    }
-    const int top = height_;
-    Grow(height_ + rows);
-    const int width = std::min(picture.width, kPaperWidthDots);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const PictureDot& dot =
-                picture.dots[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
-                             static_cast<std::size_t>(x)];
-            if (dot.ink == 0) {
-                continue;
-            }
-            const std::size_t at =
-                static_cast<std::size_t>(top + y) * kPaperWidthDots + static_cast<std::size_t>(x);
-            if (dot.secondColour) {
-                if (red_.empty()) {
-                    red_.assign(dots_.size(), 0);
+    // A picture taller than a page goes on over as many pages as it needs.
+    for (int done = 0; done < picture.height;) {
+        if (height_ > 0 && height_ + std::min(picture.height - done, kMaxPageDots) > kMaxPageDots) {
+            WritePage();
+        }
+        const int rows = std::min(picture.height - done, kMaxPageDots - height_);
+        const int top = height_;
+        Grow(height_ + rows);
+        for (int y = 0; y < rows; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                const PictureDot& dot = picture.dots[static_cast<std::size_t>(done + y) *
+                                                         static_cast<std::size_t>(picture.width) +
+                                                     static_cast<std::size_t>(x)];
+                const auto level = static_cast<std::uint8_t>((dot.ink * kFullInk + 127) / 255);
+                if (level != 0) {
+                    SetDot(picture.left + x, top + y,
+                           dot.secondColour ? static_cast<std::uint8_t>(kRedInk | level) : level);
                 }
-                red_[at] = dot.ink;
-            } else {
-                dots_[at] = static_cast<std::uint8_t>(kWhite - dot.ink);
             }
         }
+        done += rows;
     }
 }
 
 void PngPaper::Grow(int height) {
     height_ = height;
-    const std::size_t size = static_cast<std::size_t>(height_) * kPaperWidthDots;
-    dots_.resize(size, kWhite);
-    if (!red_.empty()) {
-        red_.resize(size, 0);
-    }
+    dots_.resize(static_cast<std::size_t>(height_) * kPaperWidthDots, 0);
 }
 
 void PngPaper::Cut() {
@@ -208,90 +314,48 @@ void PngPaper::WritePage() {
     if (height_ == 0) {
         return;
     }
-    std::vector<std::uint8_t> png;
-    if (red_.empty()) {
-        png = EncodePng({.width = kPaperWidthDots,
-                         .height = static_cast<std::uint32_t>(height_),
-                         .colour = PngColour::Grey,
-                         .pixels = dots_});
-    } else {
-        png = EncodePng({.width = kPaperWidthDots,
-                         .height = static_cast<std::uint32_t>(height_),
-                         .colour = PngColour::Rgb,
-                         .pixels = ColourPixels(dots_, red_)});
+    // The file numbers only the inks the page uses, white first, so that a page of text is a
+    // 1-bit picture.
+    std::array<bool, kInkCodes> used{};
+    for (const std::uint8_t code : dots_) {
+        used[code] = true;
+    }
+    used[0] = true;
+    std::array<std::uint8_t, kInkCodes> numberOf{};
+    std::vector<PngRgb> colours;
+    for (std::size_t code = 0; code < used.size(); ++code) {
+        if (used[code]) {
+            numberOf[code] = static_cast<std::uint8_t>(colours.size());
+            colours.push_back(InkColour(static_cast<std::uint8_t>(code)));
+        }
     }
     const std::filesystem::path path = folder_ / PageFileName(nextPage_++);
-    const std::error_code error = WriteFileReplacing(path, png);
+    PngFileWriter writer(path, kPaperWidthDots, static_cast<std::uint32_t>(height_),
+                         std::move(colours));
+    std::array<std::uint8_t, kPaperWidthDots> row{};
+    for (std::size_t start = 0; start < dots_.size(); start += kPaperWidthDots) {
+        for (std::size_t x = 0; x < row.size(); ++x) {
+            row[x] = numberOf[dots_[start + x]];
+        }
+        writer.WriteRow(row);
+    }
+    const std::error_code error = writer.Finish();
     dots_.clear();
-    red_.clear();
     height_ = 0;
     if (onPage_) {
         onPage_(path, error);
     }
 }
 
-void PngPaper::DrawGlyph(const Glyph& glyph, int left, int cellBottom) {
-    const int cellTop = cellBottom - CellHeightDots(glyph.font);
-    const bool large = glyph.font == FontKind::A;
-    const auto scaled = [large](int row) {
-        return large ? row * kFontAScaleNumerator / kFontAScaleDenominator : row;
-    };
-    // Outlines as heavy as the strokes of the font around them.
-    const int weight = large ? 2 : 1;
-    if (glyph.kind == GlyphKind::Double) {
-        DrawBox(left + 1, cellTop + 1, left + glyph.WidthDots() - 2, cellBottom - 2, weight);
-        return;
-    }
-    const std::span<const std::uint8_t> rows = FontGlyph(static_cast<std::uint8_t>(glyph.code));
-    if (rows.empty()) {
-        // No picture for this code page position: an outlined box in the character's place.
-        DrawBox(left + 1, cellTop + scaled(kGlyphCapitalRow), left + glyph.WidthDots() - 2,
-                cellTop + scaled(kGlyphBaselineRow + 1) - 1, weight);
-        return;
-    }
-    // Each dot of the glyph covers every dot of the cell it overlaps. At one and a half times
-    // the size this gives even two-dot strokes and unbroken diagonals, where picking the nearest
-    // glyph dot would mix thin and thick strokes and break up slanted lines.
-    const auto start = [large](int i) {
-        return large ? i * kFontAScaleNumerator / kFontAScaleDenominator : i;
-    };
-    const auto end = [large](int i) {
-        return large ? (kFontAScaleNumerator * (i + 1) + kFontAScaleDenominator - 1) /
-                           kFontAScaleDenominator
-                     : i + 1;
-    };
-    for (int row = 0; row < kGlyphHeightDots; ++row) {
-        const std::uint8_t bits = rows[static_cast<std::size_t>(row)];
-        for (int column = 0; column < kGlyphWidthDots; ++column) {
-            if ((bits & (0x80U >> column)) == 0) {
-                continue;
-            }
-            for (int y = start(row); y < end(row); ++y) {
-                for (int x = start(column); x < end(column); ++x) {
-                    SetDot(left + x, cellTop + y);
-                }
-            }
-        }
-    }
-}
-
-void PngPaper::DrawBox(int left, int top, int right, int bottom, int weight) {
-    for (int x = left; x <= right; ++x) {
-        for (int y = top; y <= bottom; ++y) {
-            const bool edge =
-                x < left + weight || x > right - weight || y < top + weight || y > bottom - weight;
-            if (edge) {
-                SetDot(x, y);
-            }
-        }
-    }
-}
-
-void PngPaper::SetDot(int x, int y) {
+void PngPaper::SetDot(int x, int y, std::uint8_t ink) {
     if (x < 0 || x >= kPaperWidthDots || y < 0 || y >= height_) {
         return;
     }
-    dots_[static_cast<std::size_t>(y) * kPaperWidthDots + static_cast<std::size_t>(x)] = kBlack;
+    std::uint8_t& dot =
+        dots_[static_cast<std::size_t>(y) * kPaperWidthDots + static_cast<std::size_t>(x)];
+    if ((ink & kRedInk) == 0 || (dot & kFullInk) == 0) {
+        dot = ink;  // black hides red
+    }
 }
 
 }  // namespace vrtruty::emulator

@@ -1,142 +1,188 @@
 #include "emulator/png_writer.h"
 
+#include <png.h>
+
 #include <algorithm>
-#include <array>
-#include <string_view>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <utility>
 
 namespace vrtruty::emulator {
 namespace {
 
-// Every PNG file starts with these eight bytes.
-constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-// Largest payload of one stored deflate block (its length field is 16 bits).
-constexpr std::size_t kMaxStoredBlock = 65535;
-// zlib header: deflate with a 32 KiB window, no preset dictionary, "fastest" level; the pair is
-// a multiple of 31 as the format requires.
-constexpr std::uint8_t kZlibMethod = 0x78;
-constexpr std::uint8_t kZlibFlags = 0x01;
-// Row filter "None": the rows are stored as they are.
-constexpr std::uint8_t kFilterNone = 0;
-// Bit depth of every sample written here.
-constexpr std::uint8_t kBitDepth = 8;
-// Largest modulus below 2^16 that Adler-32 reduces by.
-constexpr std::uint32_t kAdlerModulus = 65521;
-// Bytes Adler-32 can sum before its 32-bit sums have to be reduced.
-constexpr std::size_t kAdlerRun = 5552;
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
-constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1U) != 0 ? 0xEDB88320U ^ (c >> 1) : c >> 1;
-        }
-        table[n] = c;
+// The fewest bits per dot that can number `count` colours.
+int BitDepthFor(std::size_t count) {
+    if (count <= 2) {
+        return 1;
     }
-    return table;
-}
-
-constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
-
-void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 24));
-    out.push_back(static_cast<std::uint8_t>(value >> 16));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
-// Length, type, data and a CRC over type and data.
-void PutChunk(std::vector<std::uint8_t>& out, std::string_view type,
-              std::span<const std::uint8_t> data) {
-    PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
-    const std::size_t typeStart = out.size();
-    out.insert(out.end(), type.begin(), type.end());
-    out.insert(out.end(), data.begin(), data.end());
-    PutBigEndian32(out, Crc32(std::span(out).subspan(typeStart)));
+    if (count <= 4) {
+        return 2;
+    }
+    return count <= 16 ? 4 : 8;
 }
 
 }  // namespace
 
-std::size_t PngBytesPerPixel(PngColour colour) {
-    return colour == PngColour::Rgb ? 3 : 1;
-}
+struct PngFileWriter::State {
+    std::filesystem::path path;
+    std::filesystem::path temporary;
+    std::unique_ptr<std::FILE, FileCloser> file;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t rowsWritten = 0;
+    int bitDepth = 1;
+    std::vector<std::uint8_t> sampleOf;  // colour number -> sample value in the file
+    std::vector<std::uint8_t> packed;    // one row as the file stores it
+    std::vector<std::uint8_t> row;       // one row of colour numbers, padded to whole bytes
+    std::error_code error;
+    bool finished = false;
 
-std::uint32_t Crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
-    std::uint32_t c = crc ^ 0xFFFFFFFFU;
-    for (const std::uint8_t b : bytes) {
-        c = kCrcTable[(c ^ b) & 0xFFU] ^ (c >> 8);
-    }
-    return c ^ 0xFFFFFFFFU;
-}
-
-std::uint32_t Adler32(std::span<const std::uint8_t> bytes, std::uint32_t adler) {
-    std::uint32_t a = adler & 0xFFFFU;
-    std::uint32_t b = adler >> 16;
-    while (!bytes.empty()) {
-        const std::size_t run = std::min(bytes.size(), kAdlerRun);
-        for (const std::uint8_t byte : bytes.first(run)) {
-            a += byte;
-            b += a;
+    ~State() {
+        if (png != nullptr) {
+            png_destroy_write_struct(&png, &info);
         }
-        a %= kAdlerModulus;
-        b %= kAdlerModulus;
-        bytes = bytes.subspan(run);
+        if (!finished) {
+            file.reset();
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+        }
     }
-    return (b << 16) | a;
+
+    void Fail() {
+        if (!error) {
+            error = std::make_error_code(std::errc::io_error);
+        }
+    }
+};
+
+// libpng reports its errors by jumping back to the setjmp of the call that failed; every member
+// below sets that point before it calls libpng and keeps only plain values on its own frame.
+
+namespace {
+
+bool StartPng(PngFileWriter::State& s, int colourType, const std::vector<png_color>& palette) {
+    if (setjmp(png_jmpbuf(s.png))) {
+        return false;
+    }
+    png_init_io(s.png, s.file.get());
+    png_set_IHDR(s.png, s.info, s.width, s.height, s.bitDepth, colourType, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(s.png, s.info, palette.data(), static_cast<int>(palette.size()));
+    }
+    png_write_info(s.png, s.info);
+    return true;
 }
 
-std::vector<std::uint8_t> EncodePng(const PngImage& image) {
-    const std::size_t rowBytes = std::size_t{image.width} * PngBytesPerPixel(image.colour);
-    if (image.width == 0 || image.height == 0 ||
-        image.pixels.size() != rowBytes * std::size_t{image.height}) {
-        return {};
+}  // namespace
+
+PngFileWriter::PngFileWriter(std::filesystem::path path, std::uint32_t width, std::uint32_t height,
+                             std::vector<PngRgb> colours)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.path = std::move(path);
+    s.temporary = s.path;
+    s.temporary += ".tmp";
+    s.width = width;
+    s.height = height;
+    if (width == 0 || height == 0 || colours.empty() || colours.size() > 256) {
+        s.error = std::make_error_code(std::errc::invalid_argument);
+        return;
     }
-
-    // The scan lines as zlib sees them: a filter byte in front of every row.
-    std::vector<std::uint8_t> raw;
-    raw.reserve((rowBytes + 1) * image.height);
-    for (std::size_t row = 0; row < image.height; ++row) {
-        raw.push_back(kFilterNone);
-        const auto line = image.pixels.subspan(row * rowBytes, rowBytes);
-        raw.insert(raw.end(), line.begin(), line.end());
+    bool blackAndWhite = colours.size() <= 2;
+    for (const PngRgb& colour : colours) {
+        blackAndWhite = blackAndWhite && (colour == kPngBlack || colour == kPngWhite);
     }
-
-    const std::size_t blockCount = (raw.size() + kMaxStoredBlock - 1) / kMaxStoredBlock;
-    std::vector<std::uint8_t> zlib;
-    zlib.reserve(raw.size() + blockCount * 5 + 6);
-    zlib.push_back(kZlibMethod);
-    zlib.push_back(kZlibFlags);
-    for (std::size_t offset = 0; offset < raw.size(); offset += kMaxStoredBlock) {
-        const std::size_t length = std::min(kMaxStoredBlock, raw.size() - offset);
-        const bool last = offset + length == raw.size();
-        // Block header bits: BFINAL, then BTYPE 00 (stored); the rest of the byte is padding.
-        zlib.push_back(last ? 0x01 : 0x00);
-        const auto len16 = static_cast<std::uint16_t>(length);
-        const auto nlen16 = static_cast<std::uint16_t>(~len16);
-        zlib.push_back(static_cast<std::uint8_t>(len16));
-        zlib.push_back(static_cast<std::uint8_t>(len16 >> 8));
-        zlib.push_back(static_cast<std::uint8_t>(nlen16));
-        zlib.push_back(static_cast<std::uint8_t>(nlen16 >> 8));
-        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(offset),
-                    raw.begin() + static_cast<std::ptrdiff_t>(offset + length));
+    s.bitDepth = blackAndWhite ? 1 : BitDepthFor(colours.size());
+    s.sampleOf.resize(256, 0);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        s.sampleOf[i] =
+            blackAndWhite ? (colours[i] == kPngWhite ? 1 : 0) : static_cast<std::uint8_t>(i);
     }
-    PutBigEndian32(zlib, Adler32(raw));
+    s.packed.assign((std::size_t{width} * static_cast<std::size_t>(s.bitDepth) + 7) / 8, 0);
 
-    std::vector<std::uint8_t> header;
-    PutBigEndian32(header, image.width);
-    PutBigEndian32(header, image.height);
-    header.push_back(kBitDepth);
-    header.push_back(static_cast<std::uint8_t>(image.colour));
-    header.push_back(0);  // compression: deflate
-    header.push_back(0);  // filter method: adaptive, with per-row filter bytes
-    header.push_back(0);  // no interlace
+    s.file.reset(std::fopen(s.temporary.c_str(), "wb"));
+    if (!s.file) {
+        s.error = std::error_code(errno, std::generic_category());
+        return;
+    }
+    s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (s.png != nullptr) {
+        s.info = png_create_info_struct(s.png);
+    }
+    if (s.info == nullptr) {
+        s.Fail();
+        return;
+    }
+    std::vector<png_color> palette;
+    for (const PngRgb& colour : colours) {
+        palette.push_back({colour.red, colour.green, colour.blue});
+    }
+    if (!StartPng(s, blackAndWhite ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_PALETTE, palette)) {
+        s.Fail();
+    }
+}
 
-    std::vector<std::uint8_t> png(kSignature.begin(), kSignature.end());
-    png.reserve(kSignature.size() + 25 + zlib.size() + 12 + 12);
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", zlib);
-    PutChunk(png, "IEND", {});
-    return png;
+PngFileWriter::~PngFileWriter() = default;
+
+void PngFileWriter::WriteRow(std::span<const std::uint8_t> colourNumbers) {
+    State& s = *state_;
+    if (s.error || s.rowsWritten >= s.height) {
+        return;
+    }
+    // Dots beyond the numbers given take colour 0.
+    s.row.assign(s.packed.size() * 8 / static_cast<std::size_t>(s.bitDepth), 0);
+    std::copy_n(colourNumbers.begin(), std::min<std::size_t>(colourNumbers.size(), s.width), s.row.begin());
+    const std::size_t perByte = 8 / static_cast<std::size_t>(s.bitDepth);
+    const std::uint8_t* number = s.row.data();
+    for (std::uint8_t& byte : s.packed) {
+        unsigned bits = 0;
+        for (std::size_t i = 0; i < perByte; ++i) {
+            bits = bits << static_cast<unsigned>(s.bitDepth) | s.sampleOf[*number++];
+        }
+        byte = static_cast<std::uint8_t>(bits);
+    }
+    if (setjmp(png_jmpbuf(s.png))) {
+        s.Fail();
+        return;
+    }
+    png_write_row(s.png, s.packed.data());
+    ++s.rowsWritten;
+}
+
+std::error_code PngFileWriter::Finish() {
+    State& s = *state_;
+    if (s.finished) {
+        return s.error;
+    }
+    if (!s.error && s.rowsWritten != s.height) {
+        s.error = std::make_error_code(std::errc::invalid_argument);
+    }
+    if (!s.error) {
+        if (setjmp(png_jmpbuf(s.png))) {
+            s.Fail();
+        } else {
+            png_write_end(s.png, nullptr);
+        }
+    }
+    if (!s.error && (std::fflush(s.file.get()) != 0 || std::ferror(s.file.get()) != 0)) {
+        s.Fail();
+    }
+    if (!s.error && std::fclose(s.file.release()) != 0) {
+        s.Fail();
+    }
+    if (!s.error) {
+        std::filesystem::rename(s.temporary, s.path, s.error);
+    }
+    s.finished = !s.error;
+    return s.error;
 }
 
 }  // namespace vrtruty::emulator

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "emulator/bar_codes.h"
 #include "emulator/paper.h"
 #include "emulator/user_settings.h"
 
@@ -136,6 +137,10 @@ class PrinterEngine {
     // may end in a later call; its answer comes with the call that completes it.
     std::vector<std::uint8_t> Feed(std::span<const std::uint8_t> bytes);
 
+    // The connection the stream came over has ended: a command it left unfinished ends with
+    // it, so that its announced length does not swallow the next client's data.
+    void EndOfConnection() { ResetParser(); }
+
     // Adds a command to the table, or replaces the entry with the same key.
     void DefineCommand(CommandDefinition definition);
     // Gives an entry of the table a new handler, keeping its length rule; false when no entry
@@ -143,8 +148,20 @@ class PrinterEngine {
     bool SetHandler(std::span<const std::uint8_t> key, CommandHandler handler);
 
     const std::string& ModelTag() const { return modelTag_; }
-    // Faults can change while the printer runs, as a cover is opened or paper runs out.
-    void SetFaults(const Faults& faults) { options_.faults = faults; }
+
+    // GS ( L / GS 8 L functions 112 (store a picture in the print buffer) and 50 (print it):
+    // whoever takes GS ( L over passes these functions on. False for other functions.
+    bool OnGraphicsBuffer(std::span<const std::uint8_t> parameters);
+    // Faults can change while the printer runs, as a cover is opened or paper runs out. While
+    // the cover is open, the paper ended or the cutter jammed, nothing is printed or cut: what
+    // arrives waits in the receive buffer (real-time commands are still answered) and is
+    // processed when the fault clears. Returns what the printer answers then: the replies of
+    // the held data, and the automatic status when GS a asked for it.
+    std::vector<std::uint8_t> SetFaults(const Faults& faults);
+    // Whether a fault holds the print.
+    bool Holding() const;
+    // Most bytes the receive buffer holds during a fault; more is lost.
+    static constexpr std::size_t kReceiveBufferBytes = 1 << 22;
     // The byte DLE EOT n answers (n = 1..4); nothing for other n.
     std::optional<std::uint8_t> StatusByte(std::uint8_t n) const;
 
@@ -191,6 +208,14 @@ class PrinterEngine {
     void PrintText(std::uint8_t byte);
     void AddGlyph(GlyphKind kind, std::uint16_t code);
     void PrintCurrentLine();
+    // Prints what the line buffer holds, if anything; pictures start on a line of their own.
+    void FinishLine();
+    // Feeds the paper by `dots`, printing the line buffer with it.
+    void FeedDots(int dots);
+    void ResetTextModes();
+    // The left edge, on the paper, of a picture `width` dots wide placed as ESC a says.
+    int AlignedLeft(int width) const;
+    void PrintAlignedPicture(PrintedPicture picture);
     void Answer(Query query, std::span<const std::uint8_t> bytes);
     void Emit(EventKind kind);
     void Initialise();
@@ -202,12 +227,28 @@ class PrinterEngine {
     // Built-in handlers.
     void OnStatusRequest(const Command& command);
     void OnPrinterId(const Command& command);
+    // Real-time commands are taken where they stand in the stream, even inside another
+    // command's data or while a fault holds the rest; true when `byte` completed one. `before`:
+    // bytes of the command being collected before this one; a real-time command that began the
+    // command being collected is the parser's to run.
+    bool ScanRealTimeCommand(std::uint8_t byte, std::size_t before);
+    void OnRecover(std::uint8_t n);
+    std::array<std::uint8_t, 4> AutomaticStatus() const;
+    std::uint8_t PaperSensorStatus() const;
     void OnStoredDefaults(const Command& command);
     void OnSelectFont(std::uint8_t n);
     void OnPulse(std::uint8_t m);
     void OnCut();
     void OnTab();
+    void OnTabPositions(const Command& command);
     void OnFeedLines(std::uint8_t lines);
+    void OnPrintModes(std::uint8_t n);
+    void OnCharacterSize(std::uint8_t n);
+    void OnPrintArea(const Command& command, bool width);
+    void OnBitImage(const Command& command);
+    void OnRasterImage(const Command& command);
+    void OnBarCode(const Command& command);
+    void OnSymbol(const Command& command);
 
     PrinterEngineOptions options_;
     std::string modelTag_;
@@ -230,14 +271,29 @@ class PrinterEngine {
     std::size_t recentCount_ = 0;
 
     // Printer state.
-    bool enabled_ = true;  // ESC = n bit 0
+    bool enabled_ = true;             // ESC = n bit 0
+    bool pulseEnabled_ = true;        // DLE DC4 1, unless GS ( D function 20 turned it off
+    bool automaticStatus_ = false;    // GS a n with n not 0
+    std::vector<std::uint8_t> held_;  // received while a fault holds the print
     bool kanjiMode_ = false;
     bool shiftJis_ = false;  // FS C 1; FS C 0 is JIS
     CharacterSettings current_;
     std::array<CharacterSettings, 3> storage_{};  // area 0 holds the factory settings
     int powerOnArea_ = 0;
     PrintedLine line_;
-    int lineWidth_ = 0;  // dots the glyphs of line_ take
+    int x_ = 0;  // print position in the line, dots from the start of the print area
+    TextStyle style_;
+    Alignment alignment_ = Alignment::Left;
+    bool upsideDown_ = false;
+    int lineSpacing_ = kLinePitchDots;
+    int margin_ = 0;
+    int areaWidth_ = kPaperWidthDots;
+    int rightSpacing_ = 0;         // dots after each character (ESC SP)
+    std::vector<int> tabColumns_;  // ESC D; empty: every eight characters
+    BarCodeSettings barCode_;
+    std::array<SymbolSettings, 2> symbols_{};              // PDF417, QR Code
+    std::array<std::vector<std::uint8_t>, 2> symbolData_;  // stored with GS ( k function 80
+    std::optional<PrintedPicture> graphicsBuffer_;         // stored with GS ( L function 112
     std::vector<std::uint8_t> reply_;
 
     // User settings.

@@ -15,7 +15,9 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +66,11 @@ A virtual thermal receipt printer that speaks the printer's command language.
                       a missing file is created with the factory settings, a
                       damaged one is ignored (factory settings) until rewritten
   --paper DIR         write printed pages as DIR/page-0001.png, ...
+  --idle-timeout SECONDS
+                      close a TCP connection that sent nothing for this long
+                      (default 10; 0: never), so that a silent client does not
+                      block the printer; a command left unfinished by a closed
+                      connection is dropped
   --capture FILE      append every byte received (TCP and pseudo-terminal, in
                       order of arrival) to FILE, created empty at start and
                       flushed after every read
@@ -95,6 +102,7 @@ struct Arguments {
     std::optional<fs::path> state;
     std::optional<fs::path> paper;
     std::optional<fs::path> capture;
+    std::chrono::milliseconds idleTimeout{10000};
     bool help = false;
 };
 
@@ -144,7 +152,8 @@ ParsedArguments ParseArguments(std::span<char* const> argv) {
             const bool known = option == "--model" || option == "--model-tag" ||
                                option == "--listen" || option == "--pty" || option == "--state" ||
                                option == "--paper" || option == "--capture" ||
-                               option == "--no-reply" || option == "--bad-reply";
+                               option == "--no-reply" || option == "--bad-reply" ||
+                               option == "--idle-timeout";
             if (!known) {
                 return fail("unknown option " + std::string(option));
             }
@@ -166,6 +175,14 @@ ParsedArguments ParseArguments(std::span<char* const> argv) {
                 result.paper = fs::path(*text);
             } else if (option == "--capture") {
                 result.capture = fs::path(*text);
+            } else if (option == "--idle-timeout") {
+                char* end = nullptr;
+                const double seconds = std::strtod(text->c_str(), &end);
+                if (text->empty() || end != text->c_str() + text->size() || !(seconds >= 0) ||
+                    seconds > 86400) {
+                    return fail("--idle-timeout: not a number of seconds: \"" + *text + "\"");
+                }
+                result.idleTimeout = std::chrono::milliseconds(std::llround(seconds * 1000));
             } else if (option == "--bad-reply") {
                 auto bad = vrtruty::emulator::ParseBadReply(*text);
                 if (!bad) {
@@ -429,9 +446,16 @@ class Capture {
 };
 
 int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal* terminal,
-          int stopSignals, Capture& capture) {
+          int stopSignals, Capture& capture, std::chrono::milliseconds idleTimeout) {
     using Clock = std::chrono::steady_clock;
     UniqueFd connection;
+    Clock::time_point lastReceived;
+    const auto closeConnection = [&connection, &engine] {
+        if (connection.valid()) {
+            connection.Reset();
+            engine.EndOfConnection();
+        }
+    };
     std::vector<std::uint8_t> buffer(kReadChunk);
     // Set while the printer restarts with new settings; it comes back at that time.
     std::optional<Clock::time_point> restartEnds;
@@ -439,9 +463,18 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
         if (engine.Restarting() && !restartEnds) {
             // A restarting printer drops its network connection like any other.
             restartEnds = Clock::now() + kRestartTime;
-            connection.Reset();
+            closeConnection();
         }
         int timeout = -1;
+        if (connection.valid() && idleTimeout.count() > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                lastReceived + idleTimeout - Clock::now());
+            if (left.count() <= 0) {
+                closeConnection();
+                continue;
+            }
+            timeout = static_cast<int>(left.count());
+        }
         if (restartEnds) {
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(*restartEnds - Clock::now());
@@ -451,7 +484,8 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
                 PrintLine("ready");
                 continue;
             }
-            timeout = static_cast<int>(left.count());
+            timeout = timeout < 0 ? static_cast<int>(left.count())
+                                  : std::min(timeout, static_cast<int>(left.count()));
         }
 
         std::array<pollfd, 3> fds{};
@@ -484,18 +518,20 @@ int Serve(PrinterEngine& engine, const Listener* listener, const PseudoTerminal*
             if (connection.valid()) {
                 const ssize_t received = ::recv(connection.get(), buffer.data(), buffer.size(), 0);
                 if (received > 0) {
+                    lastReceived = Clock::now();
                     const auto chunk = std::span(buffer).first(static_cast<std::size_t>(received));
                     capture.Append(chunk);
                     const auto reply = engine.Feed(chunk);
                     if (!SendAll(connection.get(), reply)) {
-                        connection.Reset();
+                        closeConnection();
                     }
                 } else if (received == 0 || (errno != EINTR && errno != EAGAIN)) {
-                    connection.Reset();
+                    closeConnection();
                 }
             } else {
                 connection =
                     UniqueFd(::accept4(listener->socket.get(), nullptr, nullptr, SOCK_CLOEXEC));
+                lastReceived = Clock::now();
                 if (restartEnds) {
                     connection.Reset();  // nobody is there to answer yet
                 }
@@ -636,8 +672,8 @@ int main(int argc, char** argv) {
         PrintLine("PTY " + terminal->device());
     }
 
-    const int status =
-        Serve(engine, listener ? &*listener : nullptr, terminal.get(), stopSignals.get(), capture);
+    const int status = Serve(engine, listener ? &*listener : nullptr, terminal.get(),
+                             stopSignals.get(), capture, arguments.idleTimeout);
     paper->Flush();
     return status;
 }

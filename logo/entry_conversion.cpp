@@ -19,12 +19,9 @@ bool Dot(const std::vector<std::uint8_t>& plane, std::size_t at, std::size_t x) 
     return (plane[at + x / 8] & (0x80 >> (x % 8))) != 0;
 }
 
-void PutGrey(std::vector<std::uint8_t>& rgb, std::size_t dot, std::uint8_t red, std::uint8_t green,
-             std::uint8_t blue) {
-    rgb[dot * 3] = red;
-    rgb[dot * 3 + 1] = green;
-    rgb[dot * 3 + 2] = blue;
-}
+constexpr LogoColour kWhite{255, 255, 255};
+constexpr LogoColour kBlack{0, 0, 0};
+constexpr LogoColour kRed{255, 0, 0};
 
 LogoPicture TwoLevelPicture(const LogoEntry& entry) {
     LogoPicture picture;
@@ -43,14 +40,19 @@ LogoPicture TwoLevelPicture(const LogoEntry& entry) {
     picture.height = planes->rows;
     const auto width = static_cast<std::size_t>(picture.width);
     const std::size_t rowBytes = (width + 7) / 8;
-    picture.rgb.assign(width * static_cast<std::size_t>(picture.height) * 3, 0xFF);
+    constexpr std::uint8_t kWhiteDot = 0;
+    constexpr std::uint8_t kBlackDot = 1;
+    constexpr std::uint8_t kRedDot = 2;
+    const bool red = !planes->plane2.empty();
+    picture.palette = red ? std::vector{kWhite, kBlack, kRed} : std::vector{kWhite, kBlack};
+    picture.dots.assign(width * static_cast<std::size_t>(picture.height), kWhiteDot);
     for (std::size_t y = 0; y < static_cast<std::size_t>(picture.height); ++y) {
         for (std::size_t x = 0; x < width; ++x) {
-            const std::size_t dot = y * width + x;
+            std::uint8_t& dot = picture.dots[y * width + x];
             if (Dot(planes->plane1, y * rowBytes, x)) {
-                PutGrey(picture.rgb, dot, 0, 0, 0);
-            } else if (!planes->plane2.empty() && Dot(planes->plane2, y * rowBytes, x)) {
-                PutGrey(picture.rgb, dot, 0xFF, 0, 0);
+                dot = kBlackDot;
+            } else if (red && Dot(planes->plane2, y * rowBytes, x)) {
+                dot = kRedDot;
             }
         }
     }
@@ -74,7 +76,18 @@ LogoPicture SixteenLevelPicture(const LogoEntry& entry) {
     picture.width = measured.result == 0 ? measured.width : static_cast<std::int32_t>(wide);
     picture.height = static_cast<std::int32_t>(height);
     const auto width = static_cast<std::size_t>(picture.width);
-    picture.rgb.assign(width * height * 3, 0xFF);
+    // White and black first, as in the two-level picture, then the greys between them.
+    std::vector<std::uint8_t> paletteIndex(kToneLevels);
+    picture.palette = {kWhite, kBlack};
+    paletteIndex[0] = 0;
+    paletteIndex[kToneLevels - 1] = 1;
+    for (int level = 1; level < kToneLevels - 1; ++level) {
+        const auto grey = static_cast<std::uint8_t>(255 - level * 255 / (kToneLevels - 1));
+        paletteIndex[static_cast<std::size_t>(level)] =
+            static_cast<std::uint8_t>(picture.palette.size());
+        picture.palette.push_back({grey, grey, grey});
+    }
+    picture.dots.assign(width * height, 0);
     for (std::size_t y = 0; y < height; ++y) {
         for (std::size_t x = 0; x < width; ++x) {
             int level = 0;
@@ -82,8 +95,7 @@ LogoPicture SixteenLevelPicture(const LogoEntry& entry) {
                 const std::size_t at = kToneHeaderBytes + plane * (planeBytes + 1) + 1;
                 level = level * 2 + (Dot(command, at + y * rowBytes, x) ? 1 : 0);
             }
-            const auto grey = static_cast<std::uint8_t>(255 - level * 255 / (kToneLevels - 1));
-            PutGrey(picture.rgb, y * width + x, grey, grey, grey);
+            picture.dots[y * width + x] = paletteIndex[static_cast<std::size_t>(level)];
         }
     }
     return picture;

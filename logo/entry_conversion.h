@@ -21,11 +21,19 @@ int MeasureLogoEntry(LogoEntry& entry);
 
 // What the printer will print for the row, dot for dot: white paper, black dots of the first
 // colour, red dots of the second, and for sixteen levels a grey for each tone level.
+struct LogoColour {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
 struct LogoPicture {
     int result = 0;  // 0 or a LOGO_ERR_ code
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::vector<std::uint8_t> rgb;  // width × height × 3 bytes, top row first
+    // The colours the picture uses: white and black first; then red when the second colour has
+    // dots, or for sixteen levels the greys of tone levels 0 (white) to 15 (black).
+    std::vector<LogoColour> palette;
+    std::vector<std::uint8_t> dots;  // width × height numbers into palette, top row first
 };
 LogoPicture RenderLogoPicture(const LogoEntry& entry);
 

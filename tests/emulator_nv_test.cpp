@@ -5,12 +5,15 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "emulator/nv_graphics.h"
 #include "emulator/paper.h"
 #include "emulator/printer_engine.h"
 #include "logo_test_support.h"
+#include "picture_paper.h"
+#include "png_reader.h"
 #include "test_support.h"
 
 namespace vrtruty::emulator {
@@ -45,16 +48,7 @@ Bytes NumberReply(std::uint8_t form, std::uint64_t value) {
     return Join({{0x37, form}, Bytes(digits.begin(), digits.end()), {0x00}});
 }
 
-class PicturePaper final : public PaperSink {
-  public:
-    void PrintLine(const PrintedLine& line) override { lines.push_back(line); }
-    void PrintPicture(const PrintedPicture& picture) override { pictures.push_back(picture); }
-    void Cut() override {}
-    void Flush() override {}
-
-    std::vector<PrintedLine> lines;
-    std::vector<PrintedPicture> pictures;
-};
+using test::PicturePaper;
 
 // A dot of a picture as a character: '.' blank, '#' full first colour, 'r' second colour, or the
 // level 0..F of a partly inked dot.
@@ -317,24 +311,34 @@ TEST(NvLogoFileTest, ADamagedFileIsNotUsed) {
     EXPECT_EQ(ParseLogoText("  \n", "TR-770").status, StateFileStatus::Missing);
 }
 
-TEST(NvGraphicsPaperTest, WritesColourOnlyForAPageWithRed) {
+TEST(NvGraphicsPaperTest, PagesOfBlackDotsTakeOneBitAndGreyOrRedASmallPalette) {
     test::TempFolder folder;
     std::vector<std::filesystem::path> pages;
     {
         PngPaper paper(folder.path(), [&pages](const std::filesystem::path& page, std::error_code) {
             pages.push_back(page);
         });
-        PrintedPicture grey{2, 1, {{255, false}, {136, false}}};
-        paper.PrintPicture(grey);
-        paper.Cut();
-        PrintedPicture red{2, 1, {{255, false}, {255, true}}};
-        paper.PrintPicture(red);
-        paper.Cut();
+        for (const PrintedPicture& picture : {
+                 PrintedPicture{2, 1, {{255, false}, {0, false}}},
+                 PrintedPicture{2, 1, {{255, false}, {136, false}}},
+                 PrintedPicture{2, 1, {{255, false}, {255, true}}},
+             }) {
+            paper.PrintPicture(picture);
+            paper.Cut();
+        }
     }
-    ASSERT_EQ(pages.size(), 2u);
-    // Byte 25 of a PNG file is the colour type of its header: 0 grey, 2 red-green-blue.
-    EXPECT_EQ(test::ReadBytes(pages[0]).at(25), 0);
-    EXPECT_EQ(test::ReadBytes(pages[1]).at(25), 2);
+    ASSERT_EQ(pages.size(), 3u);
+    const auto black = test::ReadPng(pages[0]);
+    const auto grey = test::ReadPng(pages[1]);
+    const auto red = test::ReadPng(pages[2]);
+    ASSERT_TRUE(black && grey && red);
+    EXPECT_EQ(std::tie(black->colourType, black->bitDepth),
+              std::make_tuple(PNG_COLOR_TYPE_GRAY, 1));
+    EXPECT_EQ(std::tie(grey->colourType, grey->bitDepth),
+              std::make_tuple(PNG_COLOR_TYPE_PALETTE, 2));
+    EXPECT_EQ(std::tie(red->colourType, red->bitDepth), std::make_tuple(PNG_COLOR_TYPE_PALETTE, 2));
+    EXPECT_EQ(test::Hex(std::span(grey->rgb).first(6)), "00 00 00 77 77 77");
+    EXPECT_EQ(test::Hex(std::span(red->rgb).first(6)), "00 00 00 FF 00 00");
 }
 
 TEST(NvGraphicsFuzzTest, RandomNvGraphicsCommandsNeverCrash) {

@@ -23,6 +23,7 @@
 #include "jobs/printer_jobs.h"
 #include "platform/device_channel.h"
 #include "platform/tcp_socket.h"
+#include "png_reader.h"
 #include "printer_process.h"
 #include "test_support.h"
 
@@ -46,10 +47,16 @@ Bytes Status(std::uint8_t n) {
 }
 const Bytes kAllStatus = Join({Status(1), Status(2), Status(3), Status(4)});
 
-// ASCII as itself, other single bytes as [XX], kanji as {XXXX}.
+// ASCII as itself, other single bytes as [XX], kanji as {XXXX}, a gap as blanks of the width of
+// the character after it, a bit image as <image W x H>.
 std::string LineText(const PrintedLine& line) {
     std::string text;
+    int end = 0;
     for (const Glyph& g : line.glyphs) {
+        for (; end < g.left; end += g.WidthDots()) {
+            text += ' ';
+        }
+        end = g.left + g.WidthDots();
         char buffer[8];
         if (g.kind == GlyphKind::Double) {
             std::snprintf(buffer, sizeof buffer, "{%04X}", g.code);
@@ -60,13 +67,22 @@ std::string LineText(const PrintedLine& line) {
         }
         text += buffer;
     }
+    for (const LineImage& image : line.images) {
+        text += "<image " + std::to_string(image.picture.width) + " x " +
+                std::to_string(image.picture.height) + ">";
+    }
     return text;
 }
 
-// Lines and cuts in order; a cut is an empty entry.
+// Lines, pictures and cuts in order; a cut is an empty entry, a picture a line of its own.
 class RecordingPaper final : public PaperSink {
   public:
     void PrintLine(const PrintedLine& line) override { sheet.emplace_back(line); }
+    void PrintPicture(const PrintedPicture& picture) override {
+        PrintedLine line;
+        line.images.push_back({.left = picture.left, .picture = picture});
+        sheet.emplace_back(line);
+    }
     void Cut() override { sheet.emplace_back(std::nullopt); }
     void Flush() override {}
 
@@ -95,7 +111,7 @@ struct TestPrinter {
 
 TEST(PrinterEngineQueryTest, AnswersEachQueryExactlyWithTheReadThatCompletesIt) {
     TestPrinter printer;
-    EXPECT_EQ(Hex(printer.Feed({0x1D, 0x49, 0x42})), "") << "only the model name is asked for";
+    EXPECT_EQ(Hex(printer.Feed({0x1D, 0x49, 0x63})), "") << "no such identity";
     EXPECT_EQ(Hex(printer.Feed({0x1D, 0x49})), "");
     EXPECT_EQ(Hex(printer.Feed({0x43, 0x10})), Hex(Tagged("_TR-770II")));
     EXPECT_EQ(Hex(printer.Feed({0x04})), "");
@@ -215,8 +231,9 @@ TEST(PrinterEngineParserTest, EveryCommandHasItsEffectWhereverTheStreamIsSplit) 
     EXPECT_EQ(wholeReply, "12 12 12 12 3B 33 00 37 25 00 " + Hex(Tagged("_TR-770II")) + " 12");
     EXPECT_EQ(whole.Sheet(),
               (std::vector<std::string>{"font B", "font A  Tab", "{3021}{3022}", "[80][FF]",
-                                        "after unknown", "", "", "--cut--", "x", "--cut--",
-                                        "--cut--", "last", "--cut--"}));
+                                        "<image 6 x 24>", "<image 8 x 2>", "<image 192 x 162>",
+                                        "<image 204 x 162>", "after unknown", "", "", "--cut--",
+                                        "x", "--cut--", "--cut--", "last", "--cut--"}));
     EXPECT_EQ(whole.events, (std::vector<std::string>{"drawer 1", "drawer 2", "buzzer", "drawer 2",
                                                       "cut", "cut", "cut", "cut"}));
 
@@ -296,72 +313,63 @@ TEST(PrinterEnginePrintingTest, StoredDefaultsBecomeThePowerOnSettings) {
     EXPECT_EQ(printer.engine.Current(), CharacterSettings{}) << "area 0: factory settings";
 }
 
-TEST(PngWriterTest, ChecksumsMatchTheirPublishedCheckValues) {
-    EXPECT_EQ(Crc32(test::Bytes("123456789")), 0xCBF43926U);
-    EXPECT_EQ(Adler32(test::Bytes("Wikipedia")), 0x11E60398U);
-    EXPECT_EQ(Adler32(Bytes(100000, 0xFF)), 0x149A302CU) << "sums reduced over long runs";
-}
-
-std::uint32_t BigEndian32(std::span<const std::uint8_t> b) {
-    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
-}
-
-// The dots of a page, row by row: a file of one IHDR (8-bit grey), one IDAT of stored deflate
-// blocks and IEND, read back checking every length and checksum; throws saying what was wrong.
-std::vector<Bytes> DecodePage(std::span<const std::uint8_t> file) {
-    const auto require = [](bool ok, const char* what) {
-        if (!ok) {
-            throw std::runtime_error(what);
-        }
+TEST(PngWriterTest, BlackAndWhiteTakeOneBitPerDotOtherColoursAPalette) {
+    test::TempFolder folder;
+    const PngRgb red{255, 0, 0};
+    const PngRgb grey{128, 128, 128};
+    struct Case {
+        std::vector<PngRgb> colours;
+        int bitDepth;
+        int colourType;
     };
-    require(file.size() > 8 && Hex(file.first(8)) == "89 50 4E 47 0D 0A 1A 0A", "no signature");
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    Bytes zlib;
-    std::string chunks;
-    for (std::size_t at = 8; at < file.size();) {
-        require(file.size() - at >= 12 && file.size() - at - 12 >= BigEndian32(file.subspan(at)),
-                "truncated chunk");
-        const std::uint32_t length = BigEndian32(file.subspan(at));
-        const auto typeAndData = file.subspan(at + 4, 4 + length);
-        const auto data = typeAndData.subspan(4);
-        require(Crc32(typeAndData) == BigEndian32(file.subspan(at + 8 + length)), "bad CRC");
-        chunks += std::string(typeAndData.begin(), typeAndData.begin() + 4) + " ";
-        if (chunks == "IHDR ") {
-            require(length == 13 && Hex(data.subspan(8)) == "08 00 00 00 00", "not 8-bit grey");
-            width = BigEndian32(data);
-            height = BigEndian32(data.subspan(4));
-        } else if (chunks == "IHDR IDAT ") {
-            zlib.assign(data.begin(), data.end());
+    const std::vector<Case> cases = {
+        {{kPngWhite, kPngBlack}, 1, PNG_COLOR_TYPE_GRAY},
+        {{kPngBlack, kPngWhite}, 1, PNG_COLOR_TYPE_GRAY},
+        {{kPngWhite, red}, 1, PNG_COLOR_TYPE_PALETTE},
+        {{kPngWhite, kPngBlack, red}, 2, PNG_COLOR_TYPE_PALETTE},
+        {{kPngWhite, kPngBlack, red, grey, grey}, 4, PNG_COLOR_TYPE_PALETTE},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& [colours, bitDepth, colourType] = cases[i];
+        const std::filesystem::path path = folder / ("picture" + std::to_string(i) + ".png");
+        Bytes first(10);
+        for (std::size_t x = 0; x < first.size(); ++x) {
+            first[x] = static_cast<std::uint8_t>(x % colours.size());
         }
-        at += 12 + length;
+        PngFileWriter writer(path, 10, 2, colours);
+        writer.WriteRow(first);
+        writer.WriteRow(Bytes{1, 1});  // the rest of the row takes colour 0
+        EXPECT_FALSE(std::filesystem::exists(path)) << "not in place before it is finished";
+        ASSERT_FALSE(writer.Finish());
+        const auto picture = test::ReadPng(path);
+        ASSERT_TRUE(picture) << i;
+        EXPECT_EQ(picture->bitDepth, bitDepth) << i;
+        EXPECT_EQ(picture->colourType, colourType) << i;
+        const auto dot = [&](std::size_t x, std::size_t y) {
+            const std::size_t at = (y * 10 + x) * 3;
+            return PngRgb{picture->rgb[at], picture->rgb[at + 1], picture->rgb[at + 2]};
+        };
+        for (std::size_t x = 0; x < 10; ++x) {
+            EXPECT_EQ(dot(x, 0), colours[first[x]]) << "case " << i << ", dot " << x;
+            EXPECT_EQ(dot(x, 1), colours[x < 2 ? 1 : 0]) << "case " << i << ", dot " << x;
+        }
     }
-    require(chunks == "IHDR IDAT IEND ", "chunks other than IHDR, one IDAT, IEND");
-    require(zlib.size() >= 6 && (zlib[0] * 256 + zlib[1]) % 31 == 0, "bad zlib header");
-    Bytes raw;
-    std::size_t z = 2;
-    for (bool last = false; !last;) {
-        require(z + 5 <= zlib.size() && (zlib[z] & 6) == 0, "no stored block");
-        last = (zlib[z] & 1) != 0;
-        const std::size_t len = zlib[z + 1] | zlib[z + 2] << 8;
-        require((len ^ 0xFFFF) == std::size_t(zlib[z + 3] | zlib[z + 4] << 8) &&
-                    z + 5 + len <= zlib.size(),
-                "bad stored block length");
-        raw.insert(raw.end(), zlib.begin() + (z + 5), zlib.begin() + (z + 5 + len));
-        z += 5 + len;
-    }
-    require(z + 4 == zlib.size() && BigEndian32(std::span(zlib).subspan(z)) == Adler32(raw),
-            "bad Adler-32 or trailing bytes");
-    require(raw.size() == (width + 1) * std::size_t{height}, "image data of the wrong size");
-    std::vector<Bytes> rows;
-    for (std::size_t at = 0; at < raw.size(); at += width + 1) {
-        require(raw[at] == 0, "row filter other than None");
-        rows.emplace_back(raw.begin() + (at + 1), raw.begin() + (at + 1 + width));
-    }
-    return rows;
 }
 
-TEST(PngPaperTest, HeadTestPageBecomesOnePngOfTheFullPrintWidth) {
+TEST(PngWriterTest, AnUnfinishedOrUnwritableFileLeavesNothingBehind) {
+    test::TempFolder folder;
+    {
+        PngFileWriter writer(folder / "short.png", 8, 3, {kPngWhite, kPngBlack});
+        writer.WriteRow(Bytes(8, 1));
+        EXPECT_EQ(writer.Finish(), std::errc::invalid_argument) << "two rows missing";
+    }
+    PngFileWriter writer(folder / "missing" / "page.png", 8, 1, {kPngWhite, kPngBlack});
+    writer.WriteRow(Bytes(8, 1));
+    EXPECT_TRUE(writer.Finish());
+    EXPECT_EQ(test::Entries(folder.path()), std::vector<std::string>{});
+}
+
+TEST(PngPaperTest, HeadTestPageBecomesOneOneBitPngOfTheFullPrintWidth) {
     test::TempFolder folder;
     std::vector<std::filesystem::path> written;
     {
@@ -379,28 +387,40 @@ TEST(PngPaperTest, HeadTestPageBecomesOnePngOfTheFullPrintWidth) {
     EXPECT_EQ(test::Entries(folder.path()), std::vector<std::string>{"page-0001.png"})
         << "no second page and no temporary file left";
 
-    const Bytes file = test::ReadBytes(page);
-    EXPECT_EQ(Hex(std::span(file).first(8)), "89 50 4E 47 0D 0A 1A 0A");
-    EXPECT_EQ(file.size(), 8 + 25 + (12 + 2 + 5 * 3 + 577 * 240 + 4) + 12U);
-    const std::vector<Bytes> rows = DecodePage(file);  // accounts for every byte of the file
-    ASSERT_EQ(rows.size(), 8U * kLinePitchDots) << "eight lines: title, blank, 5 x slashes, blank";
-    ASSERT_EQ(rows[0].size(), 576U);
+    const auto picture = test::ReadPng(page);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->bitDepth, 1);
+    EXPECT_EQ(picture->colourType, PNG_COLOR_TYPE_GRAY);
+    ASSERT_EQ(picture->width, 576);
+    ASSERT_EQ(picture->height, 8 * kLinePitchDots)
+        << "eight lines: title, blank, 5 x slashes, blank";
+    EXPECT_GT(picture->InkIn(0, 0, 200, 30), 100) << "the title";
+    EXPECT_EQ(picture->InkIn(200, 0, 576, 30) + picture->InkIn(0, 30, 576, 60), 0)
+        << "blank after the title";
+    EXPECT_GT(picture->InkIn(564, 60, 576, 90), 10) << "the last slash reaches the right edge";
+    EXPECT_EQ(picture->InkIn(0, 210, 576, 240), 0) << "the final blank line";
+}
 
-    // Black dots in a box of rows and columns.
-    const auto inkIn = [&rows](int top, int bottom, int left, int right) {
-        int dots = 0;
-        for (int y = top; y < bottom; ++y) {
-            for (int x = left; x < right; ++x) {
-                EXPECT_TRUE(rows[y][x] == 0 || rows[y][x] == 255) << "only black and white";
-                dots += rows[y][x] == 0 ? 1 : 0;
-            }
+TEST(PngPaperTest, TwoMegabytesOfReceiptTextStayUnderFiveMegabytesOfPng) {
+    test::TempFolder folder;
+    const std::string line = "ITEM 0042  COFFEE, LARGE          2 x 3.50     7.00\n";
+    std::string job;
+    for (int lines = 1; job.size() < 2'000'000; ++lines) {
+        job += line;
+        if (lines % 60 == 0) {
+            job += "\x1b\x6d";  // a cut every sixty lines, as receipts go
         }
-        return dots;
-    };
-    EXPECT_GT(inkIn(0, 30, 0, 200), 100) << "the title";
-    EXPECT_EQ(inkIn(0, 30, 200, 576) + inkIn(30, 60, 0, 576), 0) << "blank after the title";
-    EXPECT_GT(inkIn(60, 90, 564, 576), 10) << "the last slash reaches the right edge";
-    EXPECT_EQ(inkIn(210, 240, 0, 576), 0) << "the final blank line";
+    }
+    {
+        PngPaper paper(folder.path());
+        PrinterEngine engine({}, paper);
+        engine.Feed(test::Bytes(job));
+    }
+    std::uintmax_t total = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        total += entry.file_size();
+    }
+    EXPECT_LT(total, 5'000'000U) << "bytes of PNG for " << job.size() << " bytes of text";
 }
 
 TEST(PngPaperTest, FlushWritesTheUnfinishedPageAndNumberingContinues) {
@@ -449,6 +469,27 @@ TEST(PrinterProgramTest, AnswersOverTcpCapturesWhatItGetsAndWritesTheLastPageWhe
     const std::filesystem::path page = folder / "paper" / "page-0001.png";
     EXPECT_EQ(lastLines, std::vector<std::string>{"page " + page.string()});
     EXPECT_TRUE(std::filesystem::exists(page));
+}
+
+TEST(PrinterProgramTest, ASilentConnectionIsClosedAndItsUnfinishedCommandDropped) {
+    PrinterProcess printer({"--listen", "127.0.0.1:0", "--idle-timeout", "0.2"});
+    const std::optional<std::string> first = printer.ReadLine();
+    ASSERT_TRUE(first && first->starts_with("PORT ")) << first.value_or("(no output)");
+    const platform::HostAndPort endpoint{"127.0.0.1",
+                                         static_cast<std::uint16_t>(std::stoi(first->substr(5)))};
+    std::error_code error;
+    auto silent = platform::TcpConnection::Connect(endpoint, 5s, error);
+    ASSERT_TRUE(silent.has_value()) << error.message();
+    // GS 8 L announcing a megabyte that never comes.
+    silent->Send(Bytes{0x1D, 0x38, 0x4C, 0x00, 0x00, 0x10, 0x00, 0x30, 0x43}, 5s);
+    std::array<std::uint8_t, 4> reply{};
+    EXPECT_EQ(silent->Receive(reply, 5s).status, platform::IoStatus::Failed)
+        << "closed by the printer well before five seconds";
+
+    auto next = platform::TcpConnection::Connect(endpoint, 5s, error);
+    ASSERT_TRUE(next.has_value()) << error.message();
+    next->Send(Join({test::Bytes("next client\n"), kPartialCut}), 5s);
+    EXPECT_EQ(printer.ReadLine(), "cut") << "not swallowed by the first client's command";
 }
 
 TEST(PrinterProgramTest, PseudoTerminalKeepsServingWhenTheUtilityReopensIt) {

@@ -517,9 +517,14 @@ void LogoPane::UpdatePreview() {
         c_->preview->clear();
         return;
     }
-    const QImage image(picture.rgb.data(), picture.width, picture.height, picture.width * 3,
-                       QImage::Format_RGB888);
-    QPixmap pixmap = QPixmap::fromImage(image.copy());
+    QImage image(picture.dots.data(), picture.width, picture.height, picture.width,
+                 QImage::Format_Indexed8);
+    QList<QRgb> colours;
+    for (const logo::LogoColour& colour : picture.palette) {
+        colours.push_back(qRgb(colour.red, colour.green, colour.blue));
+    }
+    image.setColorTable(colours);
+    QPixmap pixmap = QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32));
     if (pixmap.width() > kPreviewWidth || pixmap.height() > kPreviewHeight) {
         // Scaled down smoothly, so that a dither pattern reads as the grey it prints as.
         pixmap = pixmap.scaled(kPreviewWidth, kPreviewHeight, Qt::KeepAspectRatio,
