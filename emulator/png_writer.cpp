@@ -139,7 +139,8 @@ void PngFileWriter::WriteRow(std::span<const std::uint8_t> colourNumbers) {
     }
     // Dots beyond the numbers given take colour 0.
     s.row.assign(s.packed.size() * 8 / static_cast<std::size_t>(s.bitDepth), 0);
-    std::copy_n(colourNumbers.begin(), std::min<std::size_t>(colourNumbers.size(), s.width), s.row.begin());
+    std::copy_n(colourNumbers.begin(), std::min<std::size_t>(colourNumbers.size(), s.width),
+                s.row.begin());
     const std::size_t perByte = 8 / static_cast<std::size_t>(s.bitDepth);
     const std::uint8_t* number = s.row.data();
     for (std::uint8_t& byte : s.packed) {
