@@ -35,7 +35,7 @@ class CliInputTest : public ::testing::Test {
 };
 
 TEST_F(CliInputTest, NetworkPortsOutsideOneTo65535AreUsageErrors) {
-    // The spec, and what the message must show of it; accepted specs show nothing.
+    // The port argument, and what the message must show of it; accepted ones show nothing.
     const struct {
         const char* spec;
         const char* shown;
