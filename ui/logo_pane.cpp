@@ -33,6 +33,7 @@
 #include "logo/logo_list_file.h"
 #include "ui/pane_jobs.h"
 #include "ui/session.h"
+#include "ui/widgets.h"
 
 namespace vrtruty::ui {
 namespace {
@@ -112,13 +113,6 @@ QStringList DroppedBitmaps(const QMimeData& data) {
         }
     }
     return paths;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace

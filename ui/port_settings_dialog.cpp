@@ -32,6 +32,7 @@
 #include "lang/text_numbers.h"
 #include "settings/setting_files.h"
 #include "ui/main_window.h"
+#include "ui/widgets.h"
 
 namespace vrtruty::ui {
 namespace {
@@ -101,13 +102,6 @@ QLabel* BuddyLabel(QWidget* parent, const char* name, QWidget* buddy) {
     label->setObjectName(name);
     label->setBuddy(buddy);
     return label;
-}
-
-QPushButton* Button(QWidget* parent, const char* name) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 template <typename Row, std::size_t N>
@@ -283,7 +277,7 @@ void PortSettingsDialog::BuildControls() {
         auto [usb, grid] = page("usbPage", PortKind::PORT_USB);
         c.usbCombo = Combo(usb, "usbCombo");
         c.usbPortLabel = BuddyLabel(usb, "usbPortLabel", c.usbCombo);
-        c.refreshButton = Button(usb, "refreshButton");
+        c.refreshButton = NewButton(usb, "refreshButton");
         c.usbNote = NoteLabel(usb, "usbNote");
         grid->addWidget(c.usbPortLabel, 0, 0);
         grid->addWidget(c.usbCombo, 0, 1);
@@ -332,8 +326,8 @@ void PortSettingsDialog::BuildControls() {
         c.ipAddressEdit->setValidator(new QRegularExpressionValidator(
             QRegularExpression(QStringLiteral("%1(\\.%1){3}").arg(number)), c.ipAddressEdit));
         c.ipAddressLabel = BuddyLabel(lan, "ipAddressLabel", c.ipAddressEdit);
-        c.addButton = Button(lan, "addButton");
-        c.searchButton = Button(lan, "searchButton");
+        c.addButton = NewButton(lan, "addButton");
+        c.searchButton = NewButton(lan, "searchButton");
         c.printerList = new QTreeWidget(lan);
         c.printerList->setObjectName("printerList");
         c.printerList->setColumnCount(2);
@@ -342,7 +336,7 @@ void PortSettingsDialog::BuildControls() {
         c.printerList->setAllColumnsShowFocus(true);
         c.printerList->header()->setSectionResizeMode(QHeaderView::Stretch);
         c.printerListLabel = BuddyLabel(lan, "printerListLabel", c.printerList);
-        c.deleteButton = Button(lan, "deleteButton");
+        c.deleteButton = NewButton(lan, "deleteButton");
         c.lanNote = NoteLabel(lan, "lanNote");
         grid->addWidget(c.ipAddressLabel, 0, 0);
         grid->addWidget(c.ipAddressEdit, 0, 1);
@@ -369,9 +363,9 @@ void PortSettingsDialog::BuildControls() {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    c.okButton = Button(this, "okButton");
+    c.okButton = NewButton(this, "okButton");
     c.okButton->setDefault(true);
-    c.cancelButton = Button(this, "cancelButton");
+    c.cancelButton = NewButton(this, "cancelButton");
     buttons->addWidget(c.okButton);
     buttons->addWidget(c.cancelButton);
     layout->addLayout(buttons);
