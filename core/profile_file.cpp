@@ -52,6 +52,19 @@ std::u16string DecodeUnits(std::span<const std::uint8_t> bytes, ProfileFile::Enc
     return units;
 }
 
+// FNV-1a over the name's code units folded to lower case, the way names are compared.
+std::uint64_t NameHash(std::u16string_view name, std::uint64_t seed = 14695981039346656037ULL) {
+    std::uint64_t hash = seed;
+    for (const char16_t c : name) {
+        hash = (hash ^ AsciiLower(c)) * 1099511628211ULL;
+    }
+    return hash;
+}
+
+std::uint64_t KeyHash(std::size_t section, std::u16string_view key) {
+    return NameHash(key, 14695981039346656037ULL ^ (section * 0x9E3779B97F4A7C15ULL));
+}
+
 }  // namespace
 
 ProfileFile ProfileFile::Parse(std::span<const std::uint8_t> bytes) {
@@ -100,6 +113,7 @@ ProfileFile ProfileFile::Parse(std::span<const std::uint8_t> bytes) {
         profile.lines_.push_back({units.substr(start, brk - start), end});
         start = brk + endLength;
     }
+    profile.Reindex();
     return profile;
 }
 
@@ -141,30 +155,88 @@ std::optional<ProfileFile::KeyLine> ProfileFile::ParseKeyLine(std::u16string_vie
     return KeyLine{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
-std::optional<std::size_t> ProfileFile::FindSection(std::u16string_view section) const {
+void ProfileFile::Reindex() {
+    headers_.clear();
+    sectionIndex_.clear();
+    keyIndex_.clear();
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const auto name = SectionName(lines_[i].text);
-        if (name && EqualsIgnoreCase(*name, section)) {
-            return i;
+        if (const auto name = SectionName(lines_[i].text)) {
+            sectionIndex_.push_back({NameHash(*name), headers_.size(), 0});
+            headers_.push_back(i);
+        } else if (!headers_.empty()) {
+            if (const auto key = ParseKeyLine(lines_[i].text)) {
+                const std::size_t section = headers_.size() - 1;
+                keyIndex_.push_back({KeyHash(section, key->name), section, i});
+            }
+        }
+    }
+    std::ranges::sort(sectionIndex_);
+    std::ranges::sort(keyIndex_);
+}
+
+void ProfileFile::InsertLine(std::size_t at, Line line) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    if (const auto name = SectionName(lines_[at].text)) {
+        if (at + 1 == lines_.size()) {  // a new section at the end, the usual case
+            const IndexEntry entry{NameHash(*name), headers_.size(), 0};
+            sectionIndex_.insert(std::ranges::upper_bound(sectionIndex_, entry), entry);
+            headers_.push_back(at);
+        } else {
+            Reindex();  // a header among other lines regroups their keys; never done by Write
+        }
+        return;
+    }
+    if (headers_.empty() || at < headers_.front()) {
+        Reindex();  // lines before the first section: nothing to index, but headers move
+        return;
+    }
+    for (std::size_t& header : headers_) {
+        header += header >= at ? 1 : 0;
+    }
+    for (IndexEntry& entry : keyIndex_) {
+        entry.line += entry.line >= at ? 1 : 0;
+    }
+    if (const auto key = ParseKeyLine(lines_[at].text)) {
+        const auto after = std::ranges::upper_bound(headers_, at);
+        const auto section = static_cast<std::size_t>(after - headers_.begin()) - 1;
+        const IndexEntry entry{KeyHash(section, key->name), section, at};
+        keyIndex_.insert(std::ranges::upper_bound(keyIndex_, entry), entry);
+    }
+}
+
+void ProfileFile::EraseLine(std::size_t at) {
+    std::erase_if(keyIndex_, [at](const IndexEntry& entry) { return entry.line == at; });
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
+    for (std::size_t& header : headers_) {
+        header -= header > at ? 1 : 0;
+    }
+    for (IndexEntry& entry : keyIndex_) {
+        entry.line -= entry.line > at ? 1 : 0;
+    }
+}
+
+std::optional<std::size_t> ProfileFile::FindSection(std::u16string_view section) const {
+    const std::uint64_t hash = NameHash(section);
+    for (auto it = std::ranges::lower_bound(sectionIndex_, IndexEntry{hash, 0, 0});
+         it != sectionIndex_.end() && it->hash == hash; ++it) {
+        if (EqualsIgnoreCase(*SectionName(lines_[headers_[it->section]].text), section)) {
+            return it->section;
         }
     }
     return std::nullopt;
 }
 
-std::size_t ProfileFile::SectionEnd(std::size_t header) const {
-    std::size_t i = header + 1;
-    while (i < lines_.size() && !SectionName(lines_[i].text)) {
-        ++i;
-    }
-    return i;
+std::size_t ProfileFile::SectionEnd(std::size_t section) const {
+    return section + 1 < headers_.size() ? headers_[section + 1] : lines_.size();
 }
 
-std::optional<std::size_t> ProfileFile::FindKey(std::size_t header, std::u16string_view key) const {
-    const std::size_t end = SectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        const auto parsed = ParseKeyLine(lines_[i].text);
-        if (parsed && EqualsIgnoreCase(parsed->name, key)) {
-            return i;
+std::optional<std::size_t> ProfileFile::FindKey(std::size_t section,
+                                                std::u16string_view key) const {
+    const std::uint64_t hash = KeyHash(section, key);
+    for (auto it = std::ranges::lower_bound(keyIndex_, IndexEntry{hash, section, 0});
+         it != keyIndex_.end() && it->hash == hash && it->section == section; ++it) {
+        if (EqualsIgnoreCase(ParseKeyLine(lines_[it->line].text)->name, key)) {
+            return it->line;
         }
     }
     return std::nullopt;
@@ -205,41 +277,44 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
 
     const std::u16string sectionName = Utf8ToUtf16(section);
     const std::u16string keyName = Utf8ToUtf16(key);
-    const auto header = FindSection(sectionName);
-    if (!header) {
+    const auto found = FindSection(sectionName);
+    if (!found) {
         if (!lines_.empty() && lines_.back().end == LineEnd::None) {
             lines_.back().end = LineEnd::CrLf;
         }
-        lines_.push_back({u"[" + sectionName + u"]", LineEnd::CrLf});
-        lines_.push_back({keyName + u"=" + text, LineEnd::CrLf});
+        InsertLine(lines_.size(), {u"[" + sectionName + u"]", LineEnd::CrLf});
+        InsertLine(lines_.size(), {keyName + u"=" + text, LineEnd::CrLf});
         return;
     }
-    if (const auto index = FindKey(*header, keyName)) {
+    if (const auto index = FindKey(*found, keyName)) {
         // The key keeps the spelling it has in the file.
         const std::u16string existing(ParseKeyLine(lines_[*index].text)->name);
         lines_[*index].text = existing + u"=" + text;
+        if (SectionName(lines_[*index].text)) {
+            Reindex();  // a name like "[a" with a value ending in ']' turned the line into a header
+        }
         return;
     }
     // A new key goes after the section's last non-blank line, before blank lines that separate
     // it from the next section.
-    std::size_t insertAt = SectionEnd(*header);
-    while (insertAt > *header + 1 && Trim(lines_[insertAt - 1].text).empty()) {
+    const std::size_t header = headers_[*found];
+    std::size_t insertAt = SectionEnd(*found);
+    while (insertAt > header + 1 && Trim(lines_[insertAt - 1].text).empty()) {
         --insertAt;
     }
     if (lines_[insertAt - 1].end == LineEnd::None) {
         lines_[insertAt - 1].end = LineEnd::CrLf;
     }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  Line{keyName + u"=" + text, LineEnd::CrLf});
+    InsertLine(insertAt, Line{keyName + u"=" + text, LineEnd::CrLf});
 }
 
 void ProfileFile::Delete(std::string_view section, std::string_view key) {
-    const auto header = FindSection(Utf8ToUtf16(section));
-    if (!header) {
+    const auto found = FindSection(Utf8ToUtf16(section));
+    if (!found) {
         return;
     }
-    if (const auto index = FindKey(*header, Utf8ToUtf16(key))) {
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+    if (const auto index = FindKey(*found, Utf8ToUtf16(key))) {
+        EraseLine(*index);
     }
 }
 

@@ -8,6 +8,7 @@
 // are trimmed, a value in matching quotes loses them, and a value is cut to the caller's limit.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -82,15 +83,32 @@ class ProfileFile {
         std::optional<std::u16string_view> value;  // nothing for a line without '='
     };
 
+    // Where the sections and keys are, so that a lookup does not scan the file. Each entry holds
+    // the hash of a name without regard to case; the names themselves are compared on a hit.
+    struct IndexEntry {
+        std::uint64_t hash;
+        std::size_t section;  // ordinal of the section, in file order
+        std::size_t line;     // for a key: its line; 0 for a section (headers_ has its line)
+        auto operator<=>(const IndexEntry&) const = default;
+    };
+
     static std::optional<std::u16string_view> SectionName(std::u16string_view line);
     static std::optional<KeyLine> ParseKeyLine(std::u16string_view line);
-    // Index of the header line of the first matching section.
+    // Ordinal of the first section of that name.
     std::optional<std::size_t> FindSection(std::u16string_view section) const;
     // Index one past the section's last line (the next header or the end of the file).
-    std::size_t SectionEnd(std::size_t header) const;
-    std::optional<std::size_t> FindKey(std::size_t header, std::u16string_view key) const;
+    std::size_t SectionEnd(std::size_t section) const;
+    // Line of the section's first key of that name.
+    std::optional<std::size_t> FindKey(std::size_t section, std::u16string_view key) const;
+
+    void Reindex();
+    void InsertLine(std::size_t at, Line line);
+    void EraseLine(std::size_t at);
 
     std::vector<Line> lines_;
+    std::vector<std::size_t> headers_;  // the header line of each section, in file order
+    std::vector<IndexEntry> sectionIndex_;
+    std::vector<IndexEntry> keyIndex_;
     Encoding encoding_ = Encoding::Utf16Le;
     bool hasUtf8Bom_ = false;
     // A UTF-16 file of odd length keeps its last byte; it is written back at the end.
