@@ -1,8 +1,9 @@
 #include "cli/connection.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
-#include <cstdio>
+#include <ostream>
 #include <vector>
 
 #include "comm/port_tables.h"
@@ -153,18 +154,40 @@ void UsePort(app::AppState& state, const PortSpec& port) {
     }
 }
 
-std::string HexLine(std::span<const std::uint8_t> bytes) {
-    std::string line;
-    line.reserve(bytes.size() * 3);
+namespace {
+
+// Writes each byte as two upper-case digits, with a blank before every byte but a line's first;
+// returns the end of what it wrote (three characters a byte at most).
+char* PutHex(std::span<const std::uint8_t> bytes, bool lineStart, char* out) {
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
     for (const std::uint8_t b : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(b));
-        if (!line.empty()) {
-            line += ' ';
+        if (!lineStart) {
+            *out++ = ' ';
         }
-        line += hex;
+        lineStart = false;
+        *out++ = kDigits[b >> 4];
+        *out++ = kDigits[b & 0x0F];
     }
+    return out;
+}
+
+}  // namespace
+
+std::string HexLine(std::span<const std::uint8_t> bytes) {
+    std::string line(bytes.empty() ? 0 : bytes.size() * 3 - 1, ' ');
+    PutHex(bytes, true, line.data());
     return line;
+}
+
+void WriteHexLine(std::ostream& out, std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kBlockBytes = 16384;
+    std::array<char, kBlockBytes * 3 + 1> text;
+    for (std::size_t at = 0; at < bytes.size(); at += kBlockBytes) {
+        const auto block = bytes.subspan(at, std::min(kBlockBytes, bytes.size() - at));
+        const char* end = PutHex(block, at == 0, text.data());
+        out.write(text.data(), end - text.data());
+    }
+    out.put('\n');
 }
 
 namespace {

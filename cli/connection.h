@@ -32,6 +32,9 @@ void UsePort(app::AppState& state, const PortSpec& spec);
 
 // "1B 40 0A": upper-case two-digit hex bytes separated by single blanks.
 std::string HexLine(std::span<const std::uint8_t> bytes);
+// The same line and its line end, written in blocks: a logo's command of megabytes never becomes
+// one string.
+void WriteHexLine(std::ostream& out, std::span<const std::uint8_t> bytes);
 
 // The connection to the port given with --port, or to the configured one when commandLinePort is
 // null.

@@ -173,7 +173,7 @@ int ConvertCommand(CommandContext& context, const LogoOptions& options) {
             logo::BuildRegistrationCommand(entry, context.state.config.switches.errorAutoRecover)) {
         return LogoFailure(context, result, entry.path);
     }
-    context.out << HexLine(entry.command) << "\n";
+    WriteHexLine(context.out, entry.command);
     return 0;
 }
 
@@ -265,7 +265,7 @@ int Register(CommandContext& context, const LogoOptions& options) {
             if (const int result = logo::BuildRegistrationCommand(entry, errorAutoRecover)) {
                 return LogoFailure(context, result, entry.path);
             }
-            context.out << HexLine(entry.command) << "\n";
+            WriteHexLine(context.out, entry.command);
         }
         return 0;
     }
@@ -375,7 +375,7 @@ int Job(CommandContext& context, const std::string& command, const LogoOptions& 
         } else {
             return Failure(context, "print-all has no dry run: it asks the printer its logos");
         }
-        context.out << HexLine(bytes) << "\n";
+        WriteHexLine(context.out, bytes);
         return 0;
     }
     if (const int read = printer.Read()) {

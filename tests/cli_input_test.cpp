@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli/connection.h"
 #include "platform/fake_clock.h"
 #include "test_support.h"
 
@@ -87,6 +89,34 @@ TEST_F(CliInputTest, ResultCodesAreReadStrictlyAndOnlyWhenTheyFit) {
         const Outcome run = Run({"message", refused});
         EXPECT_NE(run.status, 0) << refused << " was read as a code: " << run.out;
         EXPECT_EQ(run.out, "") << refused;
+    }
+}
+
+// The hex output of dry runs is written in blocks of 16384 bytes: the block boundaries must not
+// lose, repeat or double-space a byte.
+TEST(CliHexLine, FormatsEveryByteOnceAcrossBlockBoundaries) {
+    const auto written = [](const std::vector<std::uint8_t>& bytes) {
+        std::ostringstream out;
+        cli::WriteHexLine(out, bytes);
+        return out.str();
+    };
+    EXPECT_EQ(cli::HexLine({}), "");
+    EXPECT_EQ(written({}), "\n");
+    EXPECT_EQ(written({0x00}), "00\n");
+    EXPECT_EQ(cli::HexLine(std::vector<std::uint8_t>{0x1B, 0x40, 0xAF, 0xFF}), "1B 40 AF FF");
+
+    for (const std::size_t size : {16383u, 16384u, 16385u, 3u * 16384u + 1u}) {
+        std::vector<std::uint8_t> bytes(size);
+        std::string expected;
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            expected += i == 0 ? "" : " ";
+            expected += kDigits[bytes[i] >> 4];
+            expected += kDigits[bytes[i] & 15];
+        }
+        EXPECT_EQ(cli::HexLine(bytes), expected) << size << " bytes";
+        EXPECT_EQ(written(bytes), expected + "\n") << size << " bytes";
     }
 }
 
