@@ -644,26 +644,6 @@ std::span<const std::uint8_t> StreamPixelReader::Read(std::size_t count) {
     return bytes;
 }
 
-WholeFileBytes ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxLength) {
-    auto file = OpenForReading(path);
-    if (file.result != 0) {
-        return {file.result, {}};
-    }
-    if (file.length > maxLength) {
-        return {LOGO_ERR_MEMORY, {}};
-    }
-    WholeFileBytes bytes;
-    try {
-        bytes.bytes.resize(static_cast<std::size_t>(file.length));
-    } catch (const std::bad_alloc&) {
-        return {LOGO_ERR_MEMORY, {}};
-    }
-    if (!ReadExactly(file.stream, bytes.bytes)) {
-        return {LOGO_ERR_MEMORY, {}};
-    }
-    return bytes;
-}
-
 int RenderBitmapRows(const PackedBitmap& bitmap, PixelReader& pixels, const BitmapRowSink& sink) {
     if (bitmap.width > kMaxDrawWidth || bitmap.height > kMaxDrawHeight) {
         return LOGO_ERR_SIZE;

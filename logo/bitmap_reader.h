@@ -151,14 +151,6 @@ struct OpenedBitmapFile {
 };
 OpenedBitmapFile OpenBitmapFile(const std::filesystem::path& path);
 
-// A whole file: 0, LOGO_ERR_OPEN, or LOGO_ERR_MEMORY when it cannot be read or is longer than
-// maxLength bytes (nothing is allocated then).
-struct WholeFileBytes {
-    int result = 0;
-    std::vector<std::uint8_t> bytes;
-};
-WholeFileBytes ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxLength);
-
 // One drawn row: its index counted from the bottom row (0), which is the order bottom-up files
 // store them in, and its dots as blue, green, red bytes, exactly width × 3 of them.
 using BitmapRowSink = std::function<void(std::int32_t row, std::span<const std::uint8_t> bgr)>;

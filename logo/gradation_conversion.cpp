@@ -56,34 +56,49 @@ void ToneRow(std::vector<std::uint8_t>& command, const PlaneLayout& layout, std:
     }
 }
 
-int BuildToneCommand(const PackedBitmap& bitmap, PixelReader& pixels, std::int32_t kc1,
-                     std::int32_t kc2, std::vector<std::uint8_t>& command) {
+PlaneLayout LayoutOf(const PackedBitmap& bitmap) {
     PlaneLayout layout{};
     layout.rowBytes = static_cast<std::size_t>((bitmap.width + 7) / 8);
     layout.planeBytes = layout.rowBytes * static_cast<std::size_t>(bitmap.height);
-    command.assign(kHeaderBytes + kTonePlanes * (layout.planeBytes + 1), 0);
+    return layout;
+}
 
-    command[0] = 0x1D;
-    command[1] = 0x38;
-    command[2] = 0x4C;
-    PutLittleEndian(command, 3, static_cast<std::uint32_t>(command.size() - 7), 4);
-    command[7] = 0x30;
-    command[8] = 0x43;
-    command[9] = kToneMultiple;
-    command[10] = static_cast<std::uint8_t>(kc1);
-    command[11] = static_cast<std::uint8_t>(kc2);
-    command[12] = static_cast<std::uint8_t>(kTonePlanes);
-    PutLittleEndian(command, 13, static_cast<std::uint32_t>(8 * layout.rowBytes), 2);
-    PutLittleEndian(command, 15, static_cast<std::uint32_t>(bitmap.height), 2);
+std::size_t CommandBytes(const PlaneLayout& layout) {
+    return kHeaderBytes + kTonePlanes * (layout.planeBytes + 1);
+}
+
+// Draws the bitmap into the tone command, or with no command only draws it, which checks the
+// pixel data exactly as building the command would: measuring a logo and registering it fail
+// alike. The result is RenderBitmapRows'.
+int DrawToneCommand(const PackedBitmap& bitmap, PixelReader& pixels, std::int32_t kc1,
+                    std::int32_t kc2, std::vector<std::uint8_t>* command) {
+    const PlaneLayout layout = LayoutOf(bitmap);
+    if (command == nullptr) {
+        return RenderBitmapRows(bitmap, pixels, [](std::int32_t, std::span<const std::uint8_t>) {});
+    }
+    command->assign(CommandBytes(layout), 0);
+    std::vector<std::uint8_t>& out = *command;
+    out[0] = 0x1D;
+    out[1] = 0x38;
+    out[2] = 0x4C;
+    PutLittleEndian(out, 3, static_cast<std::uint32_t>(out.size() - 7), 4);
+    out[7] = 0x30;
+    out[8] = 0x43;
+    out[9] = kToneMultiple;
+    out[10] = static_cast<std::uint8_t>(kc1);
+    out[11] = static_cast<std::uint8_t>(kc2);
+    out[12] = static_cast<std::uint8_t>(kTonePlanes);
+    PutLittleEndian(out, 13, static_cast<std::uint32_t>(8 * layout.rowBytes), 2);
+    PutLittleEndian(out, 15, static_cast<std::uint32_t>(bitmap.height), 2);
     for (std::size_t plane = 0; plane < kTonePlanes; ++plane) {
-        command[layout.DataAt(plane) - 1] = static_cast<std::uint8_t>(kFirstPlane + plane);
+        out[layout.DataAt(plane) - 1] = static_cast<std::uint8_t>(kFirstPlane + plane);
     }
 
     const std::int32_t height = bitmap.height;
     const std::int32_t width = bitmap.width;
     return RenderBitmapRows(
         bitmap, pixels, [&](std::int32_t row, std::span<const std::uint8_t> bgr) {
-            ToneRow(command, layout, static_cast<std::size_t>(height - 1 - row), width, bgr);
+            ToneRow(out, layout, static_cast<std::size_t>(height - 1 - row), width, bgr);
         });
 }
 
@@ -117,7 +132,7 @@ int BmpMemoryToRegistCommand(std::span<const std::uint8_t> file, std::int32_t le
     try {
         MemoryPixelReader pixels(view.packed.subspan(static_cast<std::size_t>(bitmap->pixelOffset),
                                                      static_cast<std::size_t>(bitmap->pixelBytes)));
-        drawn = BuildToneCommand(*bitmap, pixels, kc1, kc2, command);
+        drawn = DrawToneCommand(*bitmap, pixels, kc1, kc2, &command);
     } catch (const std::bad_alloc&) {
         command = {};
         return BMPCONV_ERR_ALLOC;
@@ -149,35 +164,42 @@ int MapGradationResult(int result) {
     }
 }
 
+// Reads the file in pieces rather than whole, and when measuring builds no command at all: the
+// largest logo file is over 50 MB, its command under a fifth of that.
 int ConvertGradationLogo(GradationMode mode, LogoEntry& entry) {
     DeleteBmpCommand(entry.command);
-    // The call takes a 32-bit length; nothing longer can be a logo anyway.
-    const auto file = ReadWholeFile(entry.path, std::numeric_limits<std::int32_t>::max());
+    auto file = OpenBitmapFile(entry.path);
     if (file.result != 0) {
+        if (file.result == LOGO_ERR_FORMAT) {
+            entry.size = 0;
+        }
         return file.result;
     }
-    std::vector<std::uint8_t> command;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    const int n = BmpMemoryToRegistCommand(file.bytes, static_cast<std::int32_t>(file.bytes.size()),
-                                           kGradationForm, kGradationToneRule, kGradationDotScale,
-                                           kGradationDotScale, entry.keycode, entry.keycode >> 8,
-                                           command, width, height);
-    if (n < 0) {
-        entry.size = 0;
-        return MapGradationResult(n);
-    }
-    if (!IsLogoSizeAllowed(width, height)) {
-        DeleteBmpCommand(command);
+    const PackedBitmap& bitmap = file.bitmap;
+    if (bitmap.width > kMaxDrawWidth || bitmap.height > kMaxDrawHeight) {
         entry.size = 0;
         return LOGO_ERR_SIZE;
     }
-    entry.size = n + static_cast<std::int32_t>(kUncountedBytes);
-    if (mode == GradationMode::Register) {
-        entry.command = std::move(command);
-    } else {
-        DeleteBmpCommand(command);
+    std::vector<std::uint8_t> command;
+    int drawn = 0;
+    try {
+        StreamPixelReader pixels(file.stream, bitmap.pixelBytes);
+        drawn = DrawToneCommand(bitmap, pixels, entry.keycode, entry.keycode >> 8,
+                                mode == GradationMode::Register ? &command : nullptr);
+    } catch (const std::bad_alloc&) {
+        entry.size = 0;
+        return LOGO_ERR_MEMORY;
     }
+    if (drawn != 0) {
+        entry.size = 0;
+        return drawn == LOGO_ERR_SIZE || drawn == LOGO_ERR_MEMORY ? drawn : LOGO_ERR_FORMAT;
+    }
+    if (!IsLogoSizeAllowed(bitmap.width, bitmap.height)) {
+        entry.size = 0;
+        return LOGO_ERR_SIZE;
+    }
+    entry.size = static_cast<std::int32_t>(CommandBytes(LayoutOf(bitmap)));
+    entry.command = std::move(command);
     return 0;
 }
 
