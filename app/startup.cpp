@@ -29,11 +29,11 @@ void LoadFactorySettings(AppState& state) {
 }
 
 // The chosen model's flags and factory values, then the temporary settings over them.
-void LoadModelSettings(AppState& state) {
+void LoadModelSettings(AppState& state, bool repairFile) {
     LoadFactorySettings(state);
     settings::LoadTemporarySettings(state.settings, state.model, state.config.serial,
                                     state.temporarySettingsPath,
-                                    {state.config.xonXoff, state.texts, state.log});
+                                    {state.config.xonXoff, state.texts, state.log}, repairFile);
 }
 
 // Reads the configuration that the model's flags depend on and the language texts, then derives
@@ -98,7 +98,7 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     settings::BuildModelDefaults(state.settings, profile, state.texts, state.texts.languageIndex(),
                                  state.model);
     state.temporarySettingsPath = settings::TemporarySettingsPath(state.info.programFolder);
-    LoadModelSettings(state);
+    LoadModelSettings(state, options.repairsTemporarySettings);
     // SpecSet closes with its start text, not with an "End" line.
     state.log.WriteLog("SpecSet Start");
     state.log.WriteLog(kLogCloseLine);

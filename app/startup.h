@@ -36,6 +36,10 @@ struct StartupOptions {
     // Where the single-instance lock lives; nothing: this run does not take part (the command line
     // may run beside the window).
     std::optional<std::filesystem::path> lockDirectory;
+    // Whether start-up may rewrite damaged temporary settings with factory values. A run that
+    // does not hold the home folder's lock uses the factory values but leaves the file alone, so
+    // that it cannot overwrite a change another copy is making.
+    bool repairsTemporarySettings = true;
     std::function<std::optional<platform::OsVersion>()> queryOsVersion = platform::QueryOsVersion;
     std::vector<std::string> serialDevices;     // serial ports found on the machine
     std::vector<std::string> parallelDevices;   // parallel ports found on the machine

@@ -25,12 +25,17 @@ int UsageError(std::ostream& err, const std::string& message) {
     return 2;
 }
 
-// Commands that read the temporary settings (or the port defaults), change them and write them
-// back. They hold the home folder's lock from before start-up reads the files until they end, so
-// that a second copy changing the same files waits instead of losing one of the changes.
+// Commands that read the home folder's files (temporary settings, port defaults, the logo list),
+// change them and write them back. They hold the home folder's lock from before start-up reads
+// the files until they end, so that a second copy changing the same files waits instead of
+// losing one of the changes.
 bool ChangesHomeFiles(const Arguments& arguments) {
-    return arguments.command == "settings" &&
-           !(arguments.commandArguments.empty() || arguments.commandArguments[0] == "show");
+    const std::vector<std::string>& args = arguments.commandArguments;
+    if (arguments.command == "settings") {
+        return !(args.empty() || args[0] == "show");
+    }
+    return arguments.command == "logo" && args.size() >= 2 && args[0] == "list" &&
+           args[1] == "load";
 }
 
 }  // namespace
@@ -66,7 +71,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     app::HomeLock homeLock;
-    if (command != nullptr && ChangesHomeFiles(arguments)) {
+    const bool changesHomeFiles = command != nullptr && ChangesHomeFiles(arguments);
+    if (changesHomeFiles) {
         homeLock = app::LockHomeFolder(home.folder, clock);
         if (!homeLock.lock) {
             err << "vrtruty-cli: " << homeLock.error << "\n";
@@ -75,6 +81,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     app::StartupOptions options = app::MachineStartupOptions(home.folder, clock);
+    // Start-up puts damaged temporary settings back to factory values on disk only under the
+    // lock; a command that only reads works with the factory values and leaves the file alone.
+    options.repairsTemporarySettings = changesHomeFiles;
 
     app::StartupResult started = app::RunStartup(options);
     if (started.status != app::StartupStatus::Running) {

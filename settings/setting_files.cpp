@@ -302,13 +302,15 @@ fs::path TemporarySettingsPath(const fs::path& programFolder) {
 
 int LoadTemporarySettings(SettingsState& state, app::CurrentModel& model,
                           const app::SerialSettings& serial, const fs::path& path,
-                          const FactoryInputs& inputs) {
+                          const FactoryInputs& inputs, bool repairFile) {
     fs::path rewritePath;
     // A FIFO, device or oversized file in its place reads as missing, and is not rewritten.
     if (const platform::FileContent content =
             platform::ReadRegularFile(path, kSettingFileReadLimit);
         !content.error) {
-        rewritePath = path;
+        if (repairFile) {
+            rewritePath = path;
+        }
         ApplySettingImage(state.current, content.bytes);
         const std::string_view selectedName =
             std::string_view(ModelNameOf(model)).substr(0, kModelNameSize);

@@ -117,9 +117,11 @@ std::filesystem::path TemporarySettingsPath(const std::filesystem::path& program
 // missing file keeps the factory values, another model's file is replaced by them (and left on
 // disk until the next save). The host's serial settings then replace the stored ones, and the
 // NV-graphic choice and paper width become the values last confirmed with the printer.
+// A file with values out of range is rewritten with the factory values, unless `repairFile` is
+// false: a caller that does not hold the home folder's lock leaves it for one that does.
 int LoadTemporarySettings(SettingsState& state, app::CurrentModel& model,
                           const app::SerialSettings& serial, const std::filesystem::path& path,
-                          const FactoryInputs& inputs);
+                          const FactoryInputs& inputs, bool repairFile = true);
 
 // Puts the host's serial parameters into the record's serial items. The port's settings win over
 // whatever a file or the factory values held: a record that disagreed with them would send the

@@ -259,6 +259,17 @@ TEST_F(SettingFilesTest, MissingOrAnotherModelsTemporaryFileGivesFactoryValues) 
     EXPECT_EQ(LoadTemporarySettings(state, model, host, file, inputs), SET_SUCCESS);
     EXPECT_EQ(Differences(state.current, factory), "");
     EXPECT_EQ(test::ReadBytes(file), Image(k)) << "left until the next save";
+
+    // Values out of range: the record falls back to the factory values either way, but only a
+    // caller that holds the home folder's lock may repair the file.
+    SettingRecord damaged = factory;
+    damaged[65] = 9;
+    test::WriteBytes(file, Image(damaged));
+    EXPECT_EQ(LoadTemporarySettings(state, model, host, file, inputs, false), SET_SUCCESS);
+    EXPECT_EQ(Differences(state.current, factory), "");
+    EXPECT_EQ(test::ReadBytes(file), Image(damaged)) << "left for a run that holds the lock";
+    EXPECT_EQ(LoadTemporarySettings(state, model, host, file, inputs), SET_SUCCESS);
+    EXPECT_NE(test::ReadBytes(file), Image(damaged)) << "repaired";
 }
 
 TEST_F(SettingFilesTest, SaveStoresTheImageAndAFailureKeepsRecordAndOldFile) {
