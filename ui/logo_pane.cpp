@@ -621,14 +621,26 @@ void LogoPane::AfterPortSettings() {
     }
 }
 
+// A list file's save message, then the file and the system's reason.
+QString LogoPane::SaveFailureText(const logo::LogoListSaveResult& saved,
+                                  const std::filesystem::path& file) const {
+    QString text = session_.Text(*saved.message());
+    if (saved.error) {
+        text += QStringLiteral("\n\n%1: %2")
+                    .arg(QString::fromStdString(file.string()),
+                         QString::fromStdString(saved.error.message()));
+    }
+    return text;
+}
+
 void LogoPane::SaveProgramList() {
     if (!shown_) {
         return;
     }
     const auto path = logo::ProgramLogoListPath(session_.state().info.programFolder);
     const auto saved = logo::SaveLogoList(path, list_.entries(), true);
-    if (const auto message = saved.message()) {
-        session_.ShowMessage(lang::MB_STOP_OK, session_.Text(*message));
+    if (saved.message()) {
+        session_.ShowMessage(lang::MB_STOP_OK, SaveFailureText(saved, path));
     }
 }
 
@@ -772,7 +784,7 @@ void LogoPane::SaveListFile() {
         if (saved.status == logo::LogoListSaveStatus::Saved) {
             return;
         }
-        session_.ShowMessage(lang::MB_STOP_OK, session_.Text(*saved.message()));
+        session_.ShowMessage(lang::MB_STOP_OK, SaveFailureText(saved, PathText(file)));
         // Denied and write-protected places are left for another one; a read-only file ends it.
         if (saved.status == logo::LogoListSaveStatus::NotWritable) {
             return;

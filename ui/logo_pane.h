@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "logo/logo_list.h"
+#include "logo/logo_list_file.h"
 #include "logo/printer_logos.h"
 #include "ui/pane.h"
 
@@ -35,6 +36,8 @@ class LogoPane final : public Pane {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    QString SaveFailureText(const logo::LogoListSaveResult& saved,
+                            const std::filesystem::path& file) const;
     struct Controls;
 
     void BuildControls();

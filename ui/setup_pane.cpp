@@ -465,6 +465,18 @@ void SetupPane::RevertToDefault() {
     RefreshPages();
 }
 
+// A setting file's message, then the file and the system's reason when a file failed: "Cannot
+// read the file" alone does not say which file, or whether it was missing or refused.
+QString SetupPane::SettingFileText(lang::TextNumber message) const {
+    QString text = session_.Text(message);
+    if (const auto& failure = session_.state().settings.lastFileFailure) {
+        text += QStringLiteral("\n\n%1: %2")
+                    .arg(QString::fromStdString(failure->path.string()),
+                         QString::fromStdString(failure->reason));
+    }
+    return text;
+}
+
 void SetupPane::ImportFile() {
     const FocusReturn focus;
     app::AppState& state = session_.state();
@@ -487,7 +499,7 @@ void SetupPane::ImportFile() {
         RefreshPages();
     }
     if (const auto message = settings::SettingFileMessage(result)) {
-        session_.ShowMessage(lang::MB_USER_ICON, session_.Text(*message));
+        session_.ShowMessage(lang::MB_USER_ICON, SettingFileText(*message));
     }
 }
 
@@ -500,7 +512,7 @@ void SetupPane::ExportFile() {
     QString start = QString::fromStdString(state.settingFolder.string());
     const auto show = [&](int code) {
         if (const auto message = settings::SettingFileMessage(code)) {
-            session_.ShowMessage(lang::MB_STOP_OK, session_.Text(*message));
+            session_.ShowMessage(lang::MB_STOP_OK, SettingFileText(*message));
         } else {
             session_.ShowMessage(lang::MB_STOP_OK, code);
         }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "lang/text_numbers.h"
 #include "ui/pane.h"
 
 namespace vrtruty::ui {
@@ -33,6 +34,7 @@ class SetupPane final : public Pane {
     void RepetitionChanged();
     bool Confirm(int question);
     void ShowStatus(const QString& text);
+    QString SettingFileText(lang::TextNumber message) const;
 
     void SendSettings();
     void PrintSettingList();

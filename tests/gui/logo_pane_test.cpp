@@ -251,6 +251,16 @@ class LogoPaneTest final : public QObject {
         QCOMPARE(rig.world.prompts.asked.size(), std::size_t{2});
         QVERIFY(QFile(qlr).size() > 30);
 
+        // A place that cannot take the file: the message names the file and the reason.
+        const QString nowhere = rig.world.homePath() + "/missing/shop.qlr";
+        rig.world.prompts.saveAnswers = {nowhere};
+        rig.world.prompts.asked.clear();
+        Child(*rig.pane, "saveListButton")->click();
+        QVERIFY2(
+            !rig.world.prompts.Texts().isEmpty() &&
+                rig.world.prompts.Texts().first().endsWith(nowhere + ": No such file or directory"),
+            qPrintable(rig.world.prompts.Texts().join(" | ")));
+
         // The next run: the same rows come back when the pane first shows.
         ui::LogoPane next(rig.world.session());
         next.BeforeShow();

@@ -256,7 +256,8 @@ class SetupPaneTest final : public QObject {
         rig.world.prompts.fileAnswer = empty;
         rig.Click("importButton");
         QCOMPARE(rig.world.prompts.Texts(),
-                 QStringList{"Error reading settings file.\n\nUnable to read settings file."});
+                 QStringList{"Error reading settings file.\n\nUnable to read settings file.\n\n" +
+                             empty + ": the file is empty"});
         QCOMPARE(Combo(rig.Pane(), 53)->currentText(), QString("Enable"));
         QCOMPARE(Combo(rig.Pane(), 61)->currentText(), QString("80mm/48column *"));
     }
