@@ -1,5 +1,5 @@
 # Entry points: `make run` and `make test` (see README.md). Each first installs what is missing.
-.PHONY: run test test-asan fuzz deps build build-asan format clean
+.PHONY: run test test-asan fuzz deps build build-asan package install format clean
 
 deps:
 	@scripts/install-deps
@@ -25,6 +25,15 @@ test-asan: build-asan
 FUZZ_SECONDS ?= 180
 fuzz: deps
 	@scripts/fuzz $(FUZZ_SECONDS)
+
+# The Debian package, in build/default/package/ (apt install ./build/default/package/vrtruty_*.deb).
+package: build
+	@cd build/default && cpack -G DEB
+
+# Installs under CMAKE_INSTALL_PREFIX (default /usr/local), below DESTDIR when it is set.
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install build/default \
+		$(if $(CMAKE_INSTALL_PREFIX),--prefix "$(CMAKE_INSTALL_PREFIX)")
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

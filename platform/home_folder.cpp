@@ -133,4 +133,12 @@ bool HoldsShippedLanguageFiles(const std::filesystem::path& folder) {
     return false;
 }
 
+std::filesystem::path ShippedFilesFolder(const std::filesystem::path& executableDirectory) {
+    if (HoldsShippedLanguageFiles(executableDirectory)) {
+        return executableDirectory;
+    }
+    const std::filesystem::path installed = executableDirectory.parent_path() / "share" / "vrtruty";
+    return HoldsShippedLanguageFiles(installed) ? installed : executableDirectory;
+}
+
 }  // namespace vrtruty::platform

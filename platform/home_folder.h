@@ -35,4 +35,10 @@ std::filesystem::path ExecutableDirectory();
 // True when one of the language files shipped with the program lies in the folder.
 bool HoldsShippedLanguageFiles(const std::filesystem::path& folder);
 
+// Where the files shipped with the program are (language files, manuals, library markers):
+// beside the executable in the build tree and in the portable layout, else share/vrtruty beside
+// the executable's bin folder, as a package installs them under any prefix. The executable's
+// folder when neither holds them.
+std::filesystem::path ShippedFilesFolder(const std::filesystem::path& executableDirectory);
+
 }  // namespace vrtruty::platform

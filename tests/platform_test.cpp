@@ -119,6 +119,18 @@ TEST(HomeFolderTest, CommandLineThenEnvironmentThenPortableLayoutThenConfigFolde
     EXPECT_TRUE(fs::is_directory(installed.folder)) << "created together with its parent";
 }
 
+TEST(HomeFolderTest, ShippedFilesAreBesideTheProgramOrInTheInstalledShareFolder) {
+    const test::TempFolder tmp;
+    fs::create_directories(tmp / "usr" / "bin");
+    EXPECT_EQ(ShippedFilesFolder(tmp / "usr" / "bin"), tmp / "usr" / "bin") << "nothing anywhere";
+    fs::create_directories(tmp / "usr" / "share" / "vrtruty");
+    WriteBytes(tmp / "usr" / "share" / "vrtruty" / "Setting_EN.dat", {});
+    EXPECT_EQ(ShippedFilesFolder(tmp / "usr" / "bin"), tmp / "usr" / "share" / "vrtruty");
+    WriteBytes(tmp / "usr" / "bin" / "Setting_JA.dat", {});
+    EXPECT_EQ(ShippedFilesFolder(tmp / "usr" / "bin"), tmp / "usr" / "bin")
+        << "the files beside the program win (build tree, portable layout)";
+}
+
 TEST(HomeFolderTest, FolderThatCannotBeCreatedReportsErrorAndStillNamesTheFolder) {
     const test::TempFolder tmp;
     WriteBytes(tmp / "plain-file", {});
