@@ -48,6 +48,10 @@ class PrinterConnection {
 // port is given back. 0 or the printer error code.
 int VerifyPrinterConnection(PrinterConnection& connection);
 
+// "DEVICE: reason" of a port that did not open; for a device file the user may not open, how to
+// be allowed to.
+std::string PortOpenFailureText(const lang::TextTable& texts, const PortOpenFailure& failure);
+
 // The printing port of network printers: VRTRUTY_LAN_PORT when it holds a port number (tests and
 // the demonstration run the virtual printer on a free port), else 9100.
 std::uint16_t LanPrintingPortFromEnvironment();

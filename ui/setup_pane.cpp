@@ -558,8 +558,9 @@ void SetupPane::SoundCheck() {
         }
     }
     const auto command = settings::BuildSoundCheckCommand(record);
-    if (const int result = SendPrinterJob(session_, comm::kOperationSoundCheck, command,
-                                          JobTargets::ChosenPrinter)) {
+    if (const int result =
+            SendPrinterJob(session_, comm::kOperationSoundCheck, command, JobTargets::ChosenPrinter,
+                           OperationName(c_->soundCheck->text()))) {
         session_.ShowMessage(lang::MB_WARNING_OK, result);
     }
 }
