@@ -1,5 +1,7 @@
 #include "app/printer_connection.h"
 
+#include <algorithm>
+
 #include "lang/interface_texts.h"
 #include "lang/messages.h"
 
@@ -61,6 +63,12 @@ int VerifyPrinterConnection(PrinterConnection& connection) {
     }
     comm::PortReplace(port, 0);
     return result;
+}
+
+std::size_t ListedPrinterCount(const AppState& state) {
+    return state.config.portKind == PortKind::PORT_LAN
+               ? std::max<std::size_t>(state.config.lanPrinters.size(), 1)
+               : 1;
 }
 
 std::string PortOpenFailureText(const lang::TextTable& texts, const PortOpenFailure& failure) {

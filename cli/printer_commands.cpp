@@ -20,7 +20,7 @@ int RunJob(CommandContext& context, int operation, std::span<const std::uint8_t>
            std::string_view doing) {
     PrinterConnection connection(context.state, context.port);
     comm::PortAccess& port = connection.port();
-    Progress progress(context, doing, buffer.size() * TargetCount(context.state));
+    Progress progress(context, doing, buffer.size() * app::ListedPrinterCount(context.state));
     progress.Follow(port);
     const int result = comm::ForEachTargetPrinter(port, [&] {
         if (context.dryRun) {

@@ -38,10 +38,4 @@ void Progress::Written(std::size_t bytes) {
                  << " bytes)" << std::flush;
 }
 
-std::size_t TargetCount(const app::AppState& state) {
-    return state.config.portKind == app::PortKind::PORT_LAN
-               ? std::max<std::size_t>(state.config.lanPrinters.size(), 1)
-               : 1;
-}
-
 }  // namespace vrtruty::cli

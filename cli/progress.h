@@ -34,7 +34,4 @@ class Progress {
     int percent_ = -1;
 };
 
-// How many printers a job goes to: each listed network printer, else one.
-std::size_t TargetCount(const app::AppState& state);
-
 }  // namespace vrtruty::cli

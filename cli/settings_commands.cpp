@@ -187,7 +187,7 @@ int Send(CommandContext& context, int mode) {
     Progress progress(context,
                       mode == comm::kOperationSettingList ? "Printing the setting list"
                                                           : "Sending the settings to the printer",
-                      blockSize * TargetCount(state));
+                      blockSize * app::ListedPrinterCount(state));
     progress.Follow(port);
     const int result = settings::SendSettingsToTargets(
         port, state.settings, state.model, state.config.serial, mode, [&] {

@@ -14,11 +14,8 @@ namespace vrtruty::ui {
 
 int SendPrinterJob(Session& session, int operation, std::span<const std::uint8_t> data,
                    JobTargets targets, const QString& name) {
-    const app::UtilityConfig& config = session.state().config;
     const std::size_t printers =
-        targets == JobTargets::EveryListedPrinter && config.portKind == app::PortKind::PORT_LAN
-            ? std::max<std::size_t>(config.lanPrinters.size(), 1)
-            : 1;
+        targets == JobTargets::EveryListedPrinter ? app::ListedPrinterCount(session.state()) : 1;
     const JobView view{name, {}, data.size() * printers};
     return session.RunShownPrinterJob(view, [&](app::PrinterConnection& connection) {
         comm::PortAccess& port = connection.port();
