@@ -22,4 +22,10 @@ AppInfo InitAppInfo(std::filesystem::path programFolder) {
             FormatLegalNotice(build::kLegalCopyright)};
 }
 
+std::string VersionLine(std::string_view program) {
+    std::string version = FormatVersionString(build::kFileVersion, build::kBuildNumber);
+    version.erase(0, version.find_last_of(' ') + 1);
+    return std::string(program) + " " + version;
+}
+
 }  // namespace vrtruty::app

@@ -19,4 +19,8 @@ std::string FormatLegalNotice(std::string_view legalCopyright);
 
 AppInfo InitAppInfo(std::filesystem::path programFolder);
 
+// One line for --version: the program's name and the version number, without the padding of the
+// version box ("vrtruty-cli 2.13.01").
+std::string VersionLine(std::string_view program);
+
 }  // namespace vrtruty::app

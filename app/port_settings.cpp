@@ -104,7 +104,6 @@ std::error_code SavePortSettings(const AppState& state) {
     const SaveContext context{
         .printerRow = PrinterNameTable()[state.model.printerRow],
         .languageName = texts.languageName(texts.languageIndex()),
-        .languageRecognised = state.languageRecognised,
         .noneWord = texts.Text(lang::MSG_NONE),
         .comPorts = state.comPorts,
         .lptPorts = state.lptPorts,

@@ -1,5 +1,10 @@
 #include "app/printer_connection.h"
 
+#include <algorithm>
+
+#include "lang/interface_texts.h"
+#include "lang/messages.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
@@ -38,7 +43,8 @@ PrinterConnection::PrinterConnection(AppState& state, std::uint16_t lanPrintingP
                            state.config.switches.errorAutoRecover});
     state.lastPortOpenFailure.reset();
     port_->setOpenFailureSink([&state](const std::string& device, std::error_code error) {
-        state.lastPortOpenFailure = PortOpenFailure{device, error.message()};
+        state.lastPortOpenFailure =
+            PortOpenFailure{device, error ? error.message() : std::string("no connection"), error};
     });
 }
 
@@ -57,6 +63,25 @@ int VerifyPrinterConnection(PrinterConnection& connection) {
     }
     comm::PortReplace(port, 0);
     return result;
+}
+
+std::size_t ListedPrinterCount(const AppState& state) {
+    return state.config.portKind == PortKind::PORT_LAN
+               ? std::max<std::size_t>(state.config.lanPrinters.size(), 1)
+               : 1;
+}
+
+std::string PortOpenFailureText(const lang::TextTable& texts, const PortOpenFailure& failure) {
+    std::string text = failure.device + ": " + failure.reason;
+    if (failure.error != std::errc::permission_denied || !failure.device.starts_with("/dev/")) {
+        return text;
+    }
+    // Serial devices belong to the group dialout, printer devices (USB, parallel) to lp.
+    const bool serial = failure.device.starts_with("/dev/tty");
+    const std::string_view group = serial ? "dialout" : "lp";
+    return text + "\n" +
+           lang::FormatText(lang::InterfaceTextOf(texts, lang::InterfaceText::JoinGroupHint),
+                            {failure.device, std::string(group)});
 }
 
 std::uint16_t LanPrintingPortFromEnvironment() {

@@ -48,6 +48,14 @@ class PrinterConnection {
 // port is given back. 0 or the printer error code.
 int VerifyPrinterConnection(PrinterConnection& connection);
 
+// How many printers a job for every listed printer goes to: each listed network printer, else
+// the one printer of the port.
+std::size_t ListedPrinterCount(const AppState& state);
+
+// "DEVICE: reason" of a port that did not open; for a device file the user may not open, how to
+// be allowed to.
+std::string PortOpenFailureText(const lang::TextTable& texts, const PortOpenFailure& failure);
+
 // The printing port of network printers: VRTRUTY_LAN_PORT when it holds a port number (tests and
 // the demonstration run the virtual printer on a free port), else 9100.
 std::uint16_t LanPrintingPortFromEnvironment();

@@ -2,6 +2,7 @@
 
 #include "core/port_defaults.h"
 #include "core/profile_file.h"
+#include "lang/interface_texts.h"
 #include "lang/language_files.h"
 #include "lang/message_style.h"
 #include "lang/text_numbers.h"
@@ -11,13 +12,21 @@
 namespace vrtruty::app {
 namespace {
 
-StartupResult Stop(lang::MessageStyle style, const std::string& text) {
+// Ends the start with a message (none when `text` is empty) captioned with the utility's title in
+// the configured language.
+StartupResult Stop(const AppState& state, StartupStatus status, lang::MessageStyle style,
+                   const std::string& text) {
     StartupResult result;
-    result.status = StartupStatus::Failed;
+    result.status = status;
     if (!text.empty()) {
-        result.message = StartupMessage{style, text};
+        result.message = StartupMessage{style, text, state.texts.Text(lang::TXT_TITLE),
+                                        lang::LanguageLocaleName(state.texts)};
     }
     return result;
+}
+
+StartupResult Stop(const AppState& state, lang::MessageStyle style, const std::string& text) {
+    return Stop(state, StartupStatus::Failed, style, text);
 }
 
 // The chosen model's flags and factory values.
@@ -65,7 +74,6 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     });
     const LanguageChoice language = ReadLanguageChoice(profile, state.texts.languageNames());
     state.texts.setLanguageIndex(language.index);
-    state.languageRecognised = language.recognised;
 
     // The remembered USB printer is looked up among those attached now; the reader sets the
     // selection, so the one kept here does not matter.
@@ -111,13 +119,17 @@ StartupResult RunStartup(const StartupOptions& options) {
     state->identity = GetProgramIdentity(kBuildModelId);
     state->info = InitAppInfo(options.home);
 
-    state->comPorts = InitialComPortList();
-    state->lptPorts = InitialLptPortList();
-    FillPortNameList(state->comPorts, options.serialDevices);
-    FillPortNameList(state->lptPorts, options.parallelDevices);
-
     state->configPath = options.home / state->identity.configFileName;
     ProfileFile profile = ProfileFile::Load(state->configPath);
+
+    std::vector<std::string> serialDevices = options.serialDevices;
+    if (auto configured = ConfiguredSerialDevice(profile)) {
+        serialDevices.push_back(std::move(*configured));  // the list drops it when it was found
+    }
+    state->comPorts = InitialComPortList();
+    state->lptPorts = InitialLptPortList();
+    FillPortNameList(state->comPorts, std::move(serialDevices));
+    FillPortNameList(state->lptPorts, options.parallelDevices);
     const EarlyConfig early = ReadEarlyConfig(profile);
     state->log = Logger(options.home / kLogFileName, *options.clock, early.logEnabled);
     state->model.printerRow = early.printerRow;
@@ -142,25 +154,23 @@ StartupResult RunStartup(const StartupOptions& options) {
         state->instanceLock =
             platform::InstanceLock::TryAcquire(state->identity.mutexName, *options.lockDirectory);
         if (!state->instanceLock) {
-            StartupResult result;
-            result.status = StartupStatus::AlreadyRunning;
-            result.message = StartupMessage{lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_01)};
-            return result;
+            return Stop(*state, StartupStatus::AlreadyRunning, lang::MB_WARNING_OK,
+                        state->texts.Text(lang::MSG_U_01));
         }
     }
 
     const auto version = options.queryOsVersion ? options.queryOsVersion() : std::nullopt;
     if (!version) {
         state->log.Failure("GetVersionEx ERROR");
-        return Stop(lang::MB_STOP_OK, {});
+        return Stop(*state, lang::MB_STOP_OK, {});
     }
     const platform::OsClassification os = platform::ClassifyOs(*version);
     if (os.check == platform::OsCheck::Win32s) {
         state->log.Failure("VER_PLATFORM_WIN32s ERROR");
-        return Stop(lang::MB_STOP_OK, {});
+        return Stop(*state, lang::MB_STOP_OK, {});
     }
     if (os.check == platform::OsCheck::Unknown) {
-        return Stop(lang::MB_STOP_OK, state->texts.Text(lang::INF_UNKNOWN_OS));
+        return Stop(*state, lang::MB_STOP_OK, state->texts.Text(lang::INF_UNKNOWN_OS));
     }
     state->osClass = os.osClass;
 
@@ -168,12 +178,12 @@ StartupResult RunStartup(const StartupOptions& options) {
     // them cannot fail here; only a switched-off slot can be missing.
     if (!state->libraries.sxLoaded && !state->libraries.qkLoaded) {
         state->log.Failure("LoadLibrary ERROR");
-        return Stop(lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_02));
+        return Stop(*state, lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_02));
     }
     state->libraries.conversionLoaded = available(kConversionLibrary);
     if (!state->libraries.conversionLoaded) {
         state->log.Failure("LoadLibrary ERROR");
-        return Stop(lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_02));
+        return Stop(*state, lang::MB_WARNING_OK, state->texts.Text(lang::MSG_U_02));
     }
 
     StartupResult result;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/app_info.h"
@@ -46,10 +47,11 @@ struct StartupOptions {
     UsbPrinterEnumerator enumerateUsbPrinters;  // the USB printers attached to the machine
 };
 
-// A device file that did not open: which one and the system's reason.
+// A device file or network printer that did not open: which one and the system's reason.
 struct PortOpenFailure {
     std::string device;
     std::string reason;
+    std::error_code error;
 };
 
 // Everything a running utility keeps from start to exit.
@@ -63,7 +65,6 @@ struct AppState {
     Logger log;
     CurrentModel model;
     UtilityConfig config;
-    bool languageRecognised = false;  // the configured language was found: it is written back
     lang::TextTable texts;
     settings::SettingsState settings;             // the printer settings being edited
     std::filesystem::path temporarySettingsPath;  // "Vrtrutys.dat" in the home folder
@@ -92,6 +93,8 @@ enum class StartupStatus {
 struct StartupMessage {
     std::uint32_t style;  // message-box style
     std::string text;
+    std::string caption;  // the utility's title in the configured language
+    std::string locale;   // the configured language as a locale name, for the box's buttons
 };
 
 struct StartupResult {

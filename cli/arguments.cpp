@@ -44,6 +44,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             a.version = true;
         } else if (arg == "--dry-run") {
             a.dryRun = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            a.quiet = true;
         } else if (is(arg, "--home")) {
             if (!takeValue(i, "--home", a.home)) {
                 return parsed;
@@ -68,7 +70,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     std::string text =
-        "Usage: vrtruty-cli [--home DIR] [--model NAME] [--port SPEC] [--dry-run] COMMAND [ARGS]\n"
+        "Usage: vrtruty-cli [--home DIR] [--model NAME] [--port SPEC] [--dry-run] [--quiet]\n"
+        "                   COMMAND [ARGS]\n"
         "       vrtruty-cli --help | --version\n"
         "\n"
         "Options:\n"
@@ -81,8 +84,11 @@ std::string UsageText() {
         "                lpt:DEVICE (default: the configured port). FORMAT 7E1 7O1 8N1 8E1 8O1,\n"
         "                PROTOCOL dsr or xon, e.g. com:/dev/ttyUSB0:9600:8N1:dsr\n"
         "  --dry-run     open nothing; print every buffer that would be sent, one line per job\n"
-        "  --help        show this text\n"
+        "  --quiet       no progress on standard error (shown only when it is a terminal)\n"
+        "  --help        show this text; COMMAND --help shows the command's own\n"
         "  --version     show the utility's version\n"
+        "\n"
+        "Exit status: 0 success, 1 failure, 2 a command line that cannot be understood.\n"
         "\n"
         "Commands:\n";
     for (const Command& command : Commands()) {

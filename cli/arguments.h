@@ -13,6 +13,7 @@ struct Arguments {
     std::optional<std::string> model;           // --model NAME: a printer of the catalogue
     std::optional<std::string> port;            // --port SPEC, see PortSpec
     bool dryRun = false;                        // --dry-run: open nothing, print the buffers
+    bool quiet = false;                         // --quiet: no progress on the error stream
     bool help = false;                          // --help, -h
     bool version = false;                       // --version
     std::string command;                        // empty when only options were given

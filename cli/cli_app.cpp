@@ -1,11 +1,13 @@
 #include "cli/cli_app.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/app_info.h"
 #include "app/machine_startup.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -22,7 +24,7 @@ namespace {
 
 int UsageError(std::ostream& err, const std::string& message) {
     err << "vrtruty-cli: " << message << "\n\n" << UsageText();
-    return 2;
+    return kUsageErrorStatus;
 }
 
 // Commands that read the home folder's files (temporary settings, port defaults, the logo list),
@@ -47,19 +49,39 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return UsageError(err, parsed.error);
     }
     const Arguments& arguments = parsed.arguments;
-    if (arguments.help) {
-        out << UsageText();
+    // Help, the version and the completion script need neither the home folder nor a start.
+    if (arguments.version) {
+        out << app::VersionLine("vrtruty-cli") << "\n";
         return 0;
     }
     const Command* command = nullptr;
-    if (!arguments.version) {
-        if (arguments.command.empty()) {
-            return UsageError(err, "no command given");
-        }
+    if (!arguments.command.empty()) {
         command = FindCommand(arguments.command);
         if (command == nullptr) {
             return UsageError(err, "unknown command " + arguments.command);
         }
+    }
+    if (arguments.help && command == nullptr) {
+        out << UsageText();
+        return 0;
+    }
+    if (command == nullptr) {
+        return UsageError(err, "no command given");
+    }
+    const std::vector<std::string>& given = arguments.commandArguments;
+    if (arguments.help || std::ranges::find(given, "--help") != given.end() ||
+        std::ranges::find(given, "-h") != given.end()) {
+        out << CommandUsage(*command);
+        return 0;
+    }
+    const CheckedArguments checked = CheckArguments(*command, given);
+    if (!checked.error.empty()) {
+        err << "vrtruty-cli: " << checked.error << "\n\n" << CommandUsage(*command);
+        return kUsageErrorStatus;
+    }
+    if (command->run == RunCompletion) {
+        out << BashCompletionScript();
+        return 0;
     }
 
     const platform::HomeFolder home =
@@ -125,16 +147,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
 
-    int status = 0;
-    if (arguments.version) {
-        out << lang::ComposeVersionText(state.texts, app::VersionTextNumber(state.model),
-                                        state.info.legalNotice)
-            << "\n";
-    } else {
-        CommandContext context{state,        out, err, arguments.dryRun, port ? &*port : nullptr,
-                               errIsTerminal};
-        status = command->run(context, arguments.commandArguments);
-    }
+    CommandContext context{state,
+                           out,
+                           err,
+                           arguments.dryRun,
+                           port ? &*port : nullptr,
+                           errIsTerminal && !arguments.quiet};
+    const int status = command->run(context, checked.args);
     app::Shutdown(state);
     return status;
 }

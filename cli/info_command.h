@@ -7,6 +7,8 @@
 
 namespace vrtruty::cli {
 
-std::string FormatInfo(const app::AppState& state);
+// Plain words by default; verbose: the internal names as the log writes them ("PORT_LAN (4)",
+// "bGuppy        = FALSE").
+std::string FormatInfo(const app::AppState& state, bool verbose = false);
 
 }  // namespace vrtruty::cli

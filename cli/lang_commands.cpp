@@ -64,7 +64,7 @@ int ExportLanguage(CommandContext& context, const std::vector<std::string>& args
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--language") {
             if (i + 1 >= args.size()) {
-                return Failure(context, "--language needs a language name");
+                return UsageFailure(context, "--language needs a language name");
             }
             const std::string& name = args[++i];
             const auto names = texts.languageNames();
@@ -77,7 +77,7 @@ int ExportLanguage(CommandContext& context, const std::vector<std::string>& args
         } else if (!file && !args[i].starts_with("--")) {
             file = args[i];
         } else {
-            return Failure(context, "unexpected argument " + args[i]);
+            return UsageFailure(context, "unexpected argument " + args[i]);
         }
     }
     const std::vector<std::uint8_t> bytes = lang::ExportLanguageFile(texts, slot);
@@ -101,7 +101,7 @@ int RunLang(CommandContext& context, const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "export") {
         return ExportLanguage(context, args);
     }
-    return Failure(context, "lang needs list or export");
+    return UsageFailure(context, "lang needs list or export");
 }
 
 int RunMessage(CommandContext& context, const std::vector<std::string>& args) {
@@ -113,14 +113,14 @@ int RunMessage(CommandContext& context, const std::vector<std::string>& args) {
         } else if (!code) {
             code = ParseCode(args[i]);
             if (!code) {
-                return Failure(context, "not a result code: " + args[i]);
+                return UsageFailure(context, "not a result code: " + args[i]);
             }
         } else {
-            return Failure(context, "unexpected argument " + args[i]);
+            return UsageFailure(context, "unexpected argument " + args[i]);
         }
     }
     if (!code) {
-        return Failure(context, "message needs a result code");
+        return UsageFailure(context, "message needs a result code");
     }
     context.out << lang::ComposeMessage(context.state.texts, *code, caller) << "\n";
     return 0;

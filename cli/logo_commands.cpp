@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/connection.h"
+#include "cli/progress.h"
 #include "comm/error_codes.h"
 #include "emulator/png_writer.h"
 #include "lang/messages.h"
@@ -49,22 +50,22 @@ std::optional<LogoOptions> ParseOptions(CommandContext& context,
         } else if (arg == "--gradation" && hasValue) {
             const std::string& value = args[++i];
             if (value != "2" && value != "16") {
-                status = Failure(context, "--gradation takes 2 or 16");
+                status = UsageFailure(context, "--gradation takes 2 or 16");
                 return std::nullopt;
             }
             options.gradation16 = value == "16";
         } else if (arg == "--keycode" && hasValue) {
             options.keycode = logo::ParseKeycodeText(args[++i]);
             if (!options.keycode) {
-                status = Failure(context,
-                                 "a keycode is four hexadecimal digits of two printable "
-                                 "characters, e.g. 4120");
+                status = UsageFailure(context,
+                                      "a keycode is four hexadecimal digits of two printable "
+                                      "characters, e.g. 4120");
                 return std::nullopt;
             }
         } else if (arg == "--out" && hasValue) {
             options.out = args[++i];
         } else if (arg.starts_with("--")) {
-            status = Failure(context, "unknown logo option " + arg);
+            status = UsageFailure(context, "unknown logo option " + arg);
             return std::nullopt;
         } else {
             options.files.push_back(arg);
@@ -154,7 +155,7 @@ struct LogoPrinter {
 
 int Size(CommandContext& context, const LogoOptions& options) {
     if (options.files.size() != 1) {
-        return Failure(context, "logo size needs one FILE");
+        return UsageFailure(context, "logo size needs one FILE");
     }
     logo::LogoEntry entry = Entry(options.files[0], options);
     if (const int result = logo::MeasureLogoEntry(entry)) {
@@ -166,7 +167,7 @@ int Size(CommandContext& context, const LogoOptions& options) {
 
 int ConvertCommand(CommandContext& context, const LogoOptions& options) {
     if (options.files.size() != 1 || !options.keycode) {
-        return Failure(context, "logo convert needs one FILE and --keycode XXXX");
+        return UsageFailure(context, "logo convert needs one FILE and --keycode XXXX");
     }
     logo::LogoEntry entry = Entry(options.files[0], options);
     if (const int result =
@@ -179,7 +180,7 @@ int ConvertCommand(CommandContext& context, const LogoOptions& options) {
 
 int Preview(CommandContext& context, const LogoOptions& options) {
     if (options.files.size() != 1 || !options.out) {
-        return Failure(context, "logo preview needs one FILE and --out PNG");
+        return UsageFailure(context, "logo preview needs one FILE and --out PNG");
     }
     const logo::LogoPicture picture = logo::RenderLogoPicture(Entry(options.files[0], options));
     if (picture.result != 0) {
@@ -238,7 +239,7 @@ void AssignKeycodes(std::span<logo::LogoEntry> rows, const LogoOptions& options,
 
 int Register(CommandContext& context, const LogoOptions& options) {
     if (options.files.empty() == !options.list) {
-        return Failure(context, "logo register needs one or more FILE, or --list FILE");
+        return UsageFailure(context, "logo register needs one or more FILE, or --list FILE");
     }
     std::vector<logo::LogoEntry> rows;
     if (options.list) {
@@ -270,7 +271,12 @@ int Register(CommandContext& context, const LogoOptions& options) {
         return 0;
     }
     LogoPrinter printer(context, std::move(rows));
-    if (const int read = printer.Read()) {
+    int read = 0;
+    {
+        const Progress progress(context, "Asking the printer for its logos");
+        read = printer.Read();
+    }
+    if (read != 0) {
         return PrinterFailure(context, read);
     }
     if (!options.list) {
@@ -287,7 +293,7 @@ int Register(CommandContext& context, const LogoOptions& options) {
         return PrinterFailure(context, refused);
     }
     std::size_t registering = 0;
-    if (context.errIsTerminal && printer.rows.size() > 1) {
+    if (context.errIsTerminal && !context.dryRun) {
         printer.session.onWait = [&](const logo::LogoWaitNotice& notice) {
             if (notice.text == logo::LogoWaitNotice::Text::Registering) {
                 const logo::LogoEntry& entry = printer.rows[registering++];
@@ -317,7 +323,8 @@ int ListCommand(CommandContext& context, const LogoOptions& options) {
     const bool withFile = args.size() == 2;
     if (!((verb == "show" && args.size() <= 2) ||
           ((verb == "load" || verb == "save") && withFile))) {
-        return Failure(context, "logo list takes show [FILE], load FILE or save FILE [--force]");
+        return UsageFailure(context,
+                            "logo list takes show [FILE], load FILE or save FILE [--force]");
     }
     // show and save read the window's list unless show names a file; load reads the file.
     const std::filesystem::path named = withFile ? args[1] : "";
@@ -356,10 +363,10 @@ int Job(CommandContext& context, const std::string& command, const LogoOptions& 
     std::optional<std::uint16_t> keycode;
     if (needsKeycode) {
         if (options.files.size() != 1 || !(keycode = logo::ParseKeycodeText(options.files[0]))) {
-            return Failure(context, "logo " + command + " needs a keycode XXXX, e.g. 4120");
+            return UsageFailure(context, "logo " + command + " needs a keycode XXXX, e.g. 4120");
         }
     } else if (!options.files.empty()) {
-        return Failure(context, "logo " + command + " takes no file or keycode");
+        return UsageFailure(context, "logo " + command + " takes no file or keycode");
     }
     LogoPrinter printer(context);
     const bool errorAutoRecover = context.state.config.switches.errorAutoRecover;
@@ -402,9 +409,10 @@ int Job(CommandContext& context, const std::string& command, const LogoOptions& 
 
 int RunLogo(CommandContext& context, const std::vector<std::string>& args) {
     if (args.empty()) {
-        return Failure(context,
-                       "logo takes size, convert, preview, info, register, delete, delete-all, "
-                       "print, print-all, list");
+        return UsageFailure(
+            context,
+            "logo takes size, convert, preview, info, register, delete, delete-all, "
+            "print, print-all, list");
     }
     const std::string command = args[0];
     int status = 0;
@@ -435,7 +443,7 @@ int RunLogo(CommandContext& context, const std::vector<std::string>& args) {
         command == "print-all") {
         return Job(context, command, *options);
     }
-    return Failure(context, "unknown logo command " + command);
+    return UsageFailure(context, "unknown logo command " + command);
 }
 
 }  // namespace vrtruty::cli

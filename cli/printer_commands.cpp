@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/connection.h"
+#include "cli/progress.h"
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
@@ -14,10 +15,13 @@
 namespace vrtruty::cli {
 namespace {
 
-// Sends one job, or prints it in a dry run.
-int RunJob(CommandContext& context, int operation, std::span<const std::uint8_t> buffer) {
+// Sends one job, or prints it in a dry run; doing names it for the progress display.
+int RunJob(CommandContext& context, int operation, std::span<const std::uint8_t> buffer,
+           std::string_view doing) {
     PrinterConnection connection(context.state, context.port);
     comm::PortAccess& port = connection.port();
+    Progress progress(context, doing, buffer.size() * app::ListedPrinterCount(context.state));
+    progress.Follow(port);
     const int result = comm::ForEachTargetPrinter(port, [&] {
         if (context.dryRun) {
             context.out << HexLine(buffer) << "\n";
@@ -50,7 +54,7 @@ std::string JoinNames(std::span<const std::string_view> names) {
 
 int RunCheck(CommandContext& context, const std::vector<std::string>& args) {
     if (!args.empty()) {
-        return Failure(context, "check takes no arguments");
+        return UsageFailure(context, "check takes no arguments");
     }
     PrinterConnection connection(context.state, context.port);
     comm::PortAccess& port = connection.port();
@@ -73,7 +77,12 @@ int RunCheck(CommandContext& context, const std::vector<std::string>& args) {
                     << HexLine(comm::Command(comm::CommandId::CMD_RESET3).bytes) << "\n";
         return 0;
     }
-    const int result = comm::CheckPrinter(port, name, connection.modelTag());
+    int result = comm::PRT_SUCCESS;
+    {
+        const Progress progress(
+            context, "Checking that the " + std::string(row.displayName) + " answers on " + name);
+        result = comm::CheckPrinter(port, name, connection.modelTag());
+    }
     if (result != comm::PRT_SUCCESS) {
         return PrinterFailure(context, result);
     }
@@ -83,7 +92,7 @@ int RunCheck(CommandContext& context, const std::vector<std::string>& args) {
 
 int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
     if (!args.empty()) {
-        return Failure(context, "status takes no arguments");
+        return UsageFailure(context, "status takes no arguments");
     }
     PrinterConnection connection(context.state, context.port);
     comm::PortAccess& port = connection.port();
@@ -118,11 +127,12 @@ int RunTest(CommandContext& context, const std::vector<std::string>& args) {
             if (args[0] == name) {
                 const auto buffer = tools::BuildPrinterTestBuffer(
                     test, context.state.config.switches.errorAutoRecover);
-                return RunJob(context, tools::kOperationPrinterTest, buffer);
+                return RunJob(context, tools::kOperationPrinterTest, buffer,
+                              "Running the " + std::string(name) + " test");
             }
         }
     }
-    return Failure(context, "test needs one of head, buzzer, cutter, drawer1, drawer2");
+    return UsageFailure(context, "test needs one of head, buzzer, cutter, drawer1, drawer2");
 }
 
 int RunDefaults(CommandContext& context, const std::vector<std::string>& args) {
@@ -145,44 +155,49 @@ int RunDefaults(CommandContext& context, const std::vector<std::string>& args) {
             }
         }
         if (option == nullptr || i + 1 >= args.size()) {
-            return Failure(context, "defaults takes --code-page NAME, --charset NAME, --font NAME");
+            return UsageFailure(context,
+                                "defaults takes --code-page NAME, --charset NAME, --font NAME");
         }
         const auto index = ChoiceIndex(option->names, args[++i]);
         if (!index) {
-            return Failure(context, "unknown name \"" + args[i] + "\" for " +
-                                        std::string(option->name) +
-                                        "; one of: " + JoinNames(option->names));
+            return UsageFailure(context, "unknown name \"" + args[i] + "\" for " +
+                                             std::string(option->name) +
+                                             "; one of: " + JoinNames(option->names));
         }
         *option->target = *index;
     }
     const auto buffer = tools::BuildChangeDefaultsBuffer(choice);
     if (buffer.empty()) {
-        return Failure(context, "nothing to change: give --code-page, --charset or --font");
+        return UsageFailure(context, "nothing to change: give --code-page, --charset or --font");
     }
-    return RunJob(context, tools::kOperationChangeDefaults, buffer);
+    return RunJob(context, tools::kOperationChangeDefaults, buffer,
+                  "Changing the printer's stored defaults");
 }
 
 int RunCodeTable(CommandContext& context, const std::vector<std::string>& args) {
     if (!args.empty()) {
-        return Failure(context, "code-table takes no arguments");
+        return UsageFailure(context, "code-table takes no arguments");
     }
-    return RunJob(context, tools::kOperationCodeTable, tools::BuildCodeTablePage());
+    return RunJob(context, tools::kOperationCodeTable, tools::BuildCodeTablePage(),
+                  "Printing the code table");
 }
 
 int RunSendFile(CommandContext& context, const std::vector<std::string>& args) {
     if (args.size() != 1) {
-        return Failure(context, "send-file needs one FILE");
+        return UsageFailure(context, "send-file needs one FILE");
     }
     const tools::SendFileResult file =
         tools::LoadSendFile(args[0], context.state.config.switches.errorAutoRecover);
-    if (file.result == tools::SEND_ERR_NOFILE || file.result == tools::SEND_ERR_NOPATH) {
-        // Every reading failure of the sending file shows the same message.
-        return PrinterFailure(context, tools::SEND_ERR_READ);
-    }
     if (file.result != 0) {
-        return PrinterFailure(context, file.result);
+        // Every reading failure of the sending file shows the same message, then which file and
+        // why.
+        const bool unread =
+            file.result == tools::SEND_ERR_NOFILE || file.result == tools::SEND_ERR_NOPATH;
+        PrinterFailure(context, unread ? tools::SEND_ERR_READ : file.result);
+        context.err << args[0] << ": " << file.reason.message() << "\n";
+        return 1;
     }
-    return RunJob(context, tools::kOperationSendFile, file.buffer);
+    return RunJob(context, tools::kOperationSendFile, file.buffer, "Sending " + args[0]);
 }
 
 }  // namespace vrtruty::cli

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/connection.h"
+#include "cli/progress.h"
 #include "comm/error_codes.h"
 #include "comm/send_operation.h"
 #include "core/port_defaults.h"
@@ -96,7 +97,7 @@ int Set(CommandContext& context, const std::vector<std::string>& assignments) {
     for (const std::string& assignment : assignments) {
         const std::size_t equals = assignment.find('=');
         if (equals == std::string::npos) {
-            return Failure(context, "settings set takes \"LABEL=CHOICE\", not " + assignment);
+            return UsageFailure(context, "settings set takes \"LABEL=CHOICE\", not " + assignment);
         }
         const std::string label = Trim(std::string_view(assignment).substr(0, equals));
         const std::string choice = Trim(std::string_view(assignment).substr(equals + 1));
@@ -144,9 +145,13 @@ int Get(CommandContext& context) {
     }
     PrinterConnection connection(state, context.port);
     comm::PortAccess& port = connection.port();
-    const int result =
-        settings::GetPrinterSettings(port, state.settings, state.model, settings::kReadAllSettings,
-                                     port.GetPortName(1), state.texts);
+    int result = 0;
+    {
+        const Progress progress(context, "Reading the settings from the printer");
+        result = settings::GetPrinterSettings(port, state.settings, state.model,
+                                              settings::kReadAllSettings, port.GetPortName(1),
+                                              state.texts);
+    }
     if (result != 0) {
         return PrinterFailure(context, result);
     }
@@ -176,6 +181,14 @@ int Send(CommandContext& context, int mode) {
             return 0;
         });
     }
+    const std::size_t blockSize = settings::BuildSendBlock(mode, state.settings, state.model,
+                                                           port.switches().errorAutoRecover)
+                                      .size();
+    Progress progress(context,
+                      mode == comm::kOperationSettingList ? "Printing the setting list"
+                                                          : "Sending the settings to the printer",
+                      blockSize * app::ListedPrinterCount(state));
+    progress.Follow(port);
     const int result = settings::SendSettingsToTargets(
         port, state.settings, state.model, state.config.serial, mode, [&] {
             // The printer now talks with the serial parameters just sent: the port's stored
@@ -307,10 +320,10 @@ int RunSettings(CommandContext& context, const std::vector<std::string>& args) {
                                  state.log);
         return SaveRecord(context);
     }
-    return Failure(context,
-                   "settings takes show [--factory], set \"LABEL=CHOICE\"..., get, "
-                   "send [--file FILE] [--verify] [\"LABEL=CHOICE\"...], print-list, "
-                   "export FILE [--force], import FILE, revert");
+    return UsageFailure(context,
+                        "settings takes show [--factory], set \"LABEL=CHOICE\"..., get, "
+                        "send [--file FILE] [--verify] [\"LABEL=CHOICE\"...], print-list, "
+                        "export FILE [--force], import FILE, revert");
 }
 
 }  // namespace vrtruty::cli

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <system_error>
 
 namespace vrtruty::comm {
 
@@ -26,6 +27,9 @@ class LanLibrary {
 
     // Opens a connection to "HOST" or "HOST:PORT" (8-bit, at most 255 bytes); -1 on failure.
     virtual std::int32_t OpenPort(std::string_view address) = 0;
+    // Why the last OpenPort failed, as the system said it (refused, timed out, unknown host);
+    // nothing when the library cannot tell.
+    virtual std::error_code LastOpenError() const { return {}; }
     // 1 when the handle is closed.
     virtual int ClosePort(std::int32_t handle) = 0;
     // Non-zero with written == data.size() on success; at most 1024 bytes per call.

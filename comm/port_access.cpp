@@ -183,6 +183,9 @@ int PortAccess::PortOpen(const std::string& name) {
             }
             WaitWithMessages(milliseconds(3));
         }
+        if (port->lan == nullptr && library != nullptr && openFailed_) {
+            openFailed_(address, library->LastOpenError());
+        }
     } else {
         log_.WriteLog("CreateFile Port = [" + name + "]");
         std::error_code error;
@@ -247,6 +250,9 @@ int PortAccess::SendToLan(OpenPort& port, std::span<const std::uint8_t> data) {
             log_.WriteLog("PrinterSendData Err(PRT_ERR_SEND)");
             return PRT_ERR_SEND;
         }
+        if (written_) {
+            written_(piece);
+        }
         PumpMessages();
         data = data.subspan(piece);
         if (piece == kSendPiece && ++fullPieces % kLanPiecesBeforePause == 0 && !data.empty()) {
@@ -291,6 +297,9 @@ int PortAccess::SendToDevice(OpenPort& port, std::span<const std::uint8_t> data)
         if (io.status != platform::IoStatus::Done || io.bytes != piece) {
             log_.WriteLog("PrinterSendData Err WriteFile(PRT_ERR_SEND)");
             return PRT_ERR_SEND;
+        }
+        if (written_) {
+            written_(piece);
         }
         PumpMessages();
         log_.WriteLog("PrinterSendData WriteFile(Success)");

@@ -69,6 +69,10 @@ class PortAccess {
     // learns more than the printer error code says.
     using OpenFailureSink = std::function<void(const std::string& device, std::error_code error)>;
     void setOpenFailureSink(OpenFailureSink sink) { openFailed_ = std::move(sink); }
+    // Told the number of bytes of every piece the printer took, as it took it, so that a long
+    // send can show how far it has come.
+    using WriteProgressSink = std::function<void(std::size_t bytes)>;
+    void setWriteProgressSink(WriteProgressSink sink) { written_ = std::move(sink); }
 
     // The current port's name: form 0 the short or shown name, form 1 what the port is opened
     // with, any other form the long or port name; the "None" word when there is none. For a
@@ -102,6 +106,7 @@ class PortAccess {
     PortSwitches switches_;
     std::function<void()> pump_;
     OpenFailureSink openFailed_;
+    WriteProgressSink written_;
     std::map<int, std::unique_ptr<OpenPort>> openPorts_;
     int nextHandle_ = 1;
 };

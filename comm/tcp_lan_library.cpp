@@ -28,13 +28,14 @@ void TcpLanLibrary::Cleanup() {
 
 std::int32_t TcpLanLibrary::OpenPort(std::string_view address) {
     lastOpenedPort_ = -1;
+    lastOpenError_.clear();
     const std::optional<HostAndPort> target = platform::ParseHostAndPort(address, printingPort_);
     if (!target) {
+        lastOpenError_ = std::make_error_code(std::errc::invalid_argument);
         return -1;
     }
-    std::error_code error;
     std::optional<TcpConnection> connection =
-        TcpConnection::Connect(*target, connectTimeout_, error);
+        TcpConnection::Connect(*target, connectTimeout_, lastOpenError_);
     if (!connection) {
         return -1;
     }

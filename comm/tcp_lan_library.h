@@ -40,6 +40,7 @@ class TcpLanLibrary final : public LanLibrary {
     void Cleanup() override;
 
     std::int32_t OpenPort(std::string_view address) override;
+    std::error_code LastOpenError() const override { return lastOpenError_; }
     int ClosePort(std::int32_t handle) override;
     int WritePort(std::int32_t handle, std::span<const std::uint8_t> data,
                   std::uint32_t& written) override;
@@ -79,6 +80,7 @@ class TcpLanLibrary final : public LanLibrary {
     std::map<std::int32_t, Entry> entries_;
     std::int32_t nextHandle_ = 1;
     std::int32_t lastOpenedPort_ = -1;
+    std::error_code lastOpenError_;
 };
 
 }  // namespace vrtruty::comm

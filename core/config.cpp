@@ -146,6 +146,14 @@ EarlyConfig ReadEarlyConfig(const ProfileFile& profile) {
     return early;
 }
 
+std::optional<std::string> ConfiguredSerialDevice(const ProfileFile& profile) {
+    auto name = ReadConfigValue(profile, "COMPORT", "COM_NO");
+    if (!name || !name->starts_with('/')) {
+        return std::nullopt;
+    }
+    return name;
+}
+
 ProfileFile CreateConfigFile(const std::filesystem::path& path, const PrinterModelRow& row) {
     // The UTF-16 header makes every later write keep the file in UTF-16.
     static constexpr std::uint8_t kHeader[] = {0xFF, 0xFE, '[', 0,   'S', 0,    'P', 0,    'E',
@@ -264,9 +272,9 @@ std::error_code SaveUtilityConfig(const std::filesystem::path& path, const Utili
         return text.empty() ? context.noneWord : text;
     };
 
-    if (context.languageRecognised) {
-        profile.Write("COUNTRY", "LANGUAGE", context.languageName);
-    }
+    // Always written: a configuration the utility created has no language key, and the language
+    // chosen in the dialog must survive the next start.
+    profile.Write("COUNTRY", "LANGUAGE", context.languageName);
     if (!speckeyPresent) {
         profile.Write("SPEC", "SPECKEY", "OVERSEA");
     }

@@ -59,6 +59,11 @@ struct EarlyConfig {
 };
 EarlyConfig ReadEarlyConfig(const ProfileFile& profile);
 
+// The configured serial device (COMPORT/COM_NO) when it is a device path. A USB-serial adapter
+// that is unplugged at start is still this device: it is offered beside the ports found, so that
+// confirming other settings does not replace it.
+std::optional<std::string> ConfiguredSerialDevice(const ProfileFile& profile);
+
 // Creates a missing configuration: the 18-byte UTF-16 header "[SPEC]" CR LF, then the creation
 // defaults in table order. Creation fails when a file of that name appeared meanwhile; then (and
 // on any other failure) the file as it is on disk is returned, possibly empty.
@@ -74,7 +79,7 @@ ChineseVariant ReadChineseVariant(const ProfileFile& profile);
 
 struct LanguageChoice {
     std::size_t index = 0;
-    bool recognised = false;  // only a recognised language is written back
+    bool recognised = false;  // the configured name is one of the languages
 };
 LanguageChoice ReadLanguageChoice(const ProfileFile& profile,
                                   std::span<const std::string> languageNames);
@@ -115,8 +120,7 @@ std::vector<std::string> DefaultDriverNames(bool overseaMode);
 struct SaveContext {
     const PrinterModelRow& printerRow;
     std::string_view languageName;  // the current language's name
-    bool languageRecognised = false;
-    std::string_view noneWord;  // the current language's "None" word
+    std::string_view noneWord;      // the current language's "None" word
     const PortNameList& comPorts;
     const PortNameList& lptPorts;
     std::string_view usbIdentifier;  // the selected USB printer's identifier; empty: none

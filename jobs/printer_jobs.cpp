@@ -1,6 +1,7 @@
 #include "jobs/printer_jobs.h"
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <fstream>
 #include <initializer_list>
@@ -257,41 +258,50 @@ std::vector<std::uint8_t> BuildPrinterTestBuffer(PrinterTest test, bool errorAut
 // too large for that is reported as an allocation failure.
 SendFileResult LoadSendFile(const std::filesystem::path& path, bool errorAutoRecover) {
     if (path.empty()) {
-        return {SEND_ERR_NOPATH, {}};
+        return {SEND_ERR_NOPATH, {}, std::make_error_code(std::errc::no_such_file_or_directory)};
     }
     // Only regular files: a folder cannot be sent, and a device or pipe could block the check
     // that runs on every change of the path field, or never end.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
-        return {SEND_ERR_NOFILE, {}};
+        if (!error) {
+            error = std::make_error_code(std::filesystem::exists(path, error)
+                                             ? std::errc::is_a_directory
+                                             : std::errc::no_such_file_or_directory);
+        }
+        return {SEND_ERR_NOFILE, {}, error};
     }
     const std::uintmax_t length = std::filesystem::file_size(path, error);
     if (error) {
-        return {SEND_ERR_NOFILE, {}};
+        return {SEND_ERR_NOFILE, {}, error};
     }
 
     try {
         std::optional<Bytes> content = platform::ReadFileBytes(path);
         if (!content) {
             // The reader does not tell a file it could not open from one it could not read.
+            errno = 0;
             const bool opens = std::ifstream(path, std::ios::binary).is_open();
-            return {opens ? SEND_ERR_READ : SEND_ERR_NOFILE, {}};
+            const std::error_code reason = opens || errno == 0
+                                               ? std::make_error_code(std::errc::io_error)
+                                               : std::error_code(errno, std::generic_category());
+            return {opens ? SEND_ERR_READ : SEND_ERR_NOFILE, {}, reason};
         }
         if (content->size() < length) {
-            return {SEND_ERR_READ, {}};
+            return {SEND_ERR_READ, {}, std::make_error_code(std::errc::io_error)};
         }
         // A file that grew while being read is sent with the length it had when it was checked.
         content->resize(static_cast<std::size_t>(length));
         if (!errorAutoRecover) {
-            return {0, std::move(*content)};
+            return {0, std::move(*content), {}};
         }
         Bytes buffer;
         buffer.reserve(std::size(kErrorRecoveryPrefix) + content->size());
         Append(buffer, kErrorRecoveryPrefix);
         Append(buffer, *content);
-        return {0, std::move(buffer)};
+        return {0, std::move(buffer), {}};
     } catch (const std::bad_alloc&) {
-        return {PRT_ERR_MEMORY, {}};
+        return {PRT_ERR_MEMORY, {}, std::make_error_code(std::errc::not_enough_memory)};
     }
 }
 

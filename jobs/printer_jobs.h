@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace vrtruty::tools {
@@ -53,6 +54,7 @@ std::vector<std::uint8_t> BuildPrinterTestBuffer(PrinterTest test, bool errorAut
 struct SendFileResult {
     int result = 0;  // 0, SEND_ERR_NOPATH, SEND_ERR_NOFILE, SEND_ERR_READ or PRT_ERR_MEMORY
     std::vector<std::uint8_t> buffer;
+    std::error_code reason;  // the system's reason of a file that could not be read
 };
 SendFileResult LoadSendFile(const std::filesystem::path& path, bool errorAutoRecover);
 

@@ -54,8 +54,8 @@ const std::vector<DialogSectionTexts>& DialogSections() {
                     {"Port Connection Setting", "ポート接続設定"},  // 1906 group
                     {"Port Name(&P)", "ポート名(&P)"},              // 1907 for USB, COM and LPT
 
-                    // 1907 for the Windows printer choice
-                    {"Printer Driver Name(&P)", "プリンタードライバー名(&P)"},
+                    // 1907 for the printer queue choice
+                    {"Printer Queue Name(&P)", "プリンターキュー名(&P)"},
                     {"Baudrate(&B)", "ボーレート(&B)"},            // 1908
                     {"Format(&F)", "フォーマット(&F)"},            // 1909
                     {"Protocol(&R)", "プロトコル(&R)"},            // 1910
@@ -82,13 +82,13 @@ const std::vector<DialogSectionTexts>& DialogSections() {
                      "\\n"
                      "プリンターの設定でシリアル番号が無効に\\n"
                      "なっている場合、シリアル番号は「0」と表示されます。"},
-                    // 1925 note for the Windows printer choice
-                    {"If the printer driver name is shown as \"None\",\\n"
-                     "then exit the utility and install a driver for the\\n"
-                     "printer to use, or select another port.",
-                     "プリンタードライバー名が「なし」と表示される場合は、\\n"
-                     "ユーティリティを終了して、使用するプリンターの\\n"
-                     "ドライバーをインストールするか、別のポートを選択してください。"},
+                    // 1925 note for the printer queue choice
+                    {"If the printer queue name is shown as \"None\",\\n"
+                     "then add a queue for the printer in the system's\\n"
+                     "printer settings, or select another port.",
+                     "プリンターキュー名が「なし」と表示される場合は、\\n"
+                     "システムのプリンター設定で、使用するプリンターの\\n"
+                     "キューを追加するか、別のポートを選択してください。"},
                     // 1929 note for LAN
                     {"After a printer search is performed, the [Printer List]\\n"
                      "will show all connected TR printers.",
@@ -103,8 +103,8 @@ const std::vector<DialogSectionTexts>& DialogSections() {
                     {"LA&N", "LA&N"},  // 1905 radio
 
                     // 1904 radio
-                    {"Same port as set for the &Windows printer driver",
-                     "Windowsプリンタードライバーと同じポート(&W)"},
+                    {"Same port as an installed printer queue (&W)",
+                     "インストール済みのプリンターキューと同じポート(&W)"},
                     {"Refresh(&D)", "更新(&D)"},  // 275 USB only
                     {"Add(&A)", "追加(&A)"},      // 270 LAN
                     {"Search(&S)", "検索(&S)"},   // 271 LAN
@@ -259,12 +259,15 @@ const std::vector<DialogSectionTexts>& DialogSections() {
                 },
             .buttons =
                 {
-                    {"Print Head Test(&A)", "印字ヘッドテスト(&A)"},  // 260
-                    {"Buzzer Test(&B)", "ブザーテスト(&B)"},          // 261
-                    {"Cutter Test(&C)", "カッターテスト(&C)"},        // 262
-                    {"Drawer Test(&D)", "ドロワーテスト(&D)"},        // 263
-                    {"Drawer &1", "ドロワー&1"},                      // 1852 radio
-                    {"Drawer &2", "ドロワー&2"},                      // 1853 radio
+                    {"Print Head Test(&A)",
+                     "印字ヘッドテスト(&A)"},  // 260
+                                               // 261; U, as B opens Extension 1 from the button
+                                               // column
+                    {"Buzzer Test(&U)", "ブザーテスト(&U)"},
+                    {"Cutter Test(&C)", "カッターテスト(&C)"},  // 262
+                    {"Drawer Test(&D)", "ドロワーテスト(&D)"},  // 263
+                    {"Drawer &1", "ドロワー&1"},                // 1852 radio
+                    {"Drawer &2", "ドロワー&2"},                // 1853 radio
                 },
             .lists = {},
         },

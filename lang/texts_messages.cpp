@@ -27,13 +27,30 @@ constexpr BuiltInText Same(std::string_view text) {
 // string into them, which a built-in text cannot know.
 constexpr BuiltInText kFilledAtStart{"", ""};
 
-// Cover open, paper end, cutter jam and offline each have a key of their own so that a language
-// file can tell them apart; the built-in texts give the same advice for all four.
-constexpr BuiltInText kPrinterError{
-    "An error occurred on the printer.\n\nFix the printer error and then turn the printer\npower "
-    "off and on. Confirm that the ERROR lamp\nhas gone out, then retry printing.",
-    "プリンターでエラーが発生しました。\n\nプリンターのエラーを取り除いてから、プリンターの電源を"
-    "\n入れ直してください。ERRORランプが消灯したことを確認して、\n再度印刷してください。"};
+// Cover open, paper end, cutter jam and another off-line cause each name the cause and its fix, so
+// that nobody switches a printer off and on only to close its cover. A language file can still
+// give them other words.
+constexpr BuiltInText kCoverOpen{
+    "The printer's cover is open.\n\nClose the cover, confirm that the ERROR lamp has gone\nout, "
+    "and then execute again.",
+    "プリンターのカバーが開いています。\n\nカバーを閉じ、ERRORランプが消灯したことを確認して"
+    "から、\n再度実行してください。"};
+constexpr BuiltInText kPaperEnd{
+    "The printer has run out of paper.\n\nLoad a new paper roll, close the cover, and then "
+    "execute\nagain.",
+    "プリンターの用紙がなくなりました。\n\n新しいロール紙をセットしてカバーを閉じてから、\n"
+    "再度実行してください。"};
+constexpr BuiltInText kCutterJam{
+    "The printer's cutter is jammed.\n\nTurn the printer's power off, open the cover, remove the "
+    "jammed\npaper from the cutter, close the cover, turn the power on,\nand then execute again.",
+    "プリンターのカッターが詰まっています。\n\nプリンターの電源を切ってカバーを開け、カッター"
+    "に詰まった\n用紙を取り除いてください。カバーを閉じて電源を入れてから、\n再度実行してくだ"
+    "さい。"};
+constexpr BuiltInText kOffline{
+    "The printer is off line.\n\nCheck the printer: the cover is closed, paper is loaded and\nthe "
+    "ERROR lamp is out. Then execute again.",
+    "プリンターがオフラインです。\n\nカバーが閉じていること、用紙がセットされていること、\n"
+    "ERRORランプが消灯していることを確認してから、再度実行してください。"};
 
 }  // namespace
 
@@ -56,17 +73,17 @@ const std::vector<MessageText>& MessageTexts() {
           "used.\n\nIf this is OK, click [OK] to continue.",
           "プリンターとの接続を確認できなかったため、\nプリンターへの設定の送信およびプリンターから"
           "の情報の取得は\nできません。\n\nよろしければ「OK」をクリックして続行してください。"}},
+        // The printer queue texts name what this system has: queues of the printing system.
         {"MSG_U_05",
-         {"The printer driver's port is set to File.\n\nPlease change this to a correct port in "
-          "the "
-          "printer's properties.",
-          "プリンタードライバーのポートが「FILE:」に設定されています。\n\nプリンターのプロパティで"
-          "正しいポートに変更してください。"}},
+         {"The printer queue prints to a file.\n\nPlease give the queue the printer's port in the "
+          "system's\nprinter settings.",
+          "プリンターキューの出力先がファイルになっています。\n\nシステムのプリンター設定で、キュ"
+          "ーの出力先をプリンターのポートに変更してください。"}},
         {"MSG_U_06",
-         {"The printer driver's status is Offline.\n\nPlease open the printer folder and set the "
-          "printer driver you wish\nto use to the Online status.",
-          "プリンタードライバーがオフライン状態になっています。\n\nプリンターフォルダーを開き、使用"
-          "するプリンタードライバーを\nオンライン状態にしてください。"}},
+         {"The printer queue is stopped.\n\nPlease open the system's printer settings and resume "
+          "the\nqueue you wish to use.",
+          "プリンターキューが停止しています。\n\nシステムのプリンター設定を開き、使用するキューを"
+          "\n再開してください。"}},
         {"MSG_U_07",
          {"There is still a print job in the printer.\nPlease execute again after all the print "
           "jobs remaining\nin the printer are finished.",
@@ -88,10 +105,10 @@ const std::vector<MessageText>& MessageTexts() {
           "プリンターの電源を入れ直し、エラーランプが消灯したことを\n確認してから、再度実行して"
           "ください。"}},
         {"MSG_U_10", {"Error code:\t%s", "エラーコード：\t%s"}},
-        {"MSG_U_11", kPrinterError},
-        {"MSG_U_11_1", kPrinterError},
-        {"MSG_U_11_2", kPrinterError},
-        {"MSG_U_11_3", kPrinterError},
+        {"MSG_U_11", kCoverOpen},
+        {"MSG_U_11_1", kPaperEnd},
+        {"MSG_U_11_2", kCutterJam},
+        {"MSG_U_11_3", kOffline},
 
         // Port settings: the LAN printer list.
         {"MSG_P_01",
@@ -323,9 +340,9 @@ const std::vector<MessageText>& MessageTexts() {
          {"Cannot open the manual because the file could not be found.",
           "ファイルが見つからないため、マニュアルを開けません。"}},
         {"MSG_H_02",
-         {"Adobe Reader is not installed.\n\nInstall Adobe Reader to view manuals.",
-          "Adobe Readerがインストールされていません。\n\nマニュアルを表示するには、Adobe Readerを"
-          "インストールしてください。"}},
+         {"No PDF viewer is installed.\n\nInstall a PDF viewer to view manuals.",
+          "PDFビューアーがインストールされていません。\n\nマニュアルを表示するには、PDFビューアー"
+          "をインストールしてください。"}},
         {"MSG_E_01",
          {"The TR Thermal Printer Utility will now exit.\n\nSave current settings?",
           "TR Thermal Printer Utilityを終了します。\n\n現在の設定を保存しますか？"}},

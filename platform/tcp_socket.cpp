@@ -1,5 +1,6 @@
 #include "platform/tcp_socket.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -47,10 +48,44 @@ struct AddressListDeleter {
 };
 using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
 
+// A host a user may mean: an IPv4 address in dotted decimal, an IPv6 address, or a host name of
+// letters, digits, '-' and '.' (labels of 1 to 63 characters, not beginning or ending with '-').
+// Digits and dots alone must make an IPv4 address: "192.168.1.300" is a mistyped address, not a
+// name to look up.
 bool IsValidHost(std::string_view host) {
-    return !host.empty() && std::none_of(host.begin(), host.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= ' ' || c == '[' || c == ']' || c == '/';
-    });
+    if (host.empty() || host.size() > 253) {
+        return false;
+    }
+    const std::string text(host);
+    if (host.find(':') != std::string_view::npos) {
+        in6_addr v6{};
+        return ::inet_pton(AF_INET6, text.c_str(), &v6) == 1;
+    }
+    const auto digitOrDot = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };
+    if (std::all_of(host.begin(), host.end(), digitOrDot)) {
+        in_addr v4{};
+        return ::inet_pton(AF_INET, text.c_str(), &v4) == 1;
+    }
+    std::size_t labelStart = 0;
+    for (std::size_t i = 0; i <= host.size(); ++i) {
+        if (i < host.size() && host[i] != '.') {
+            const char c = host[i];
+            const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                 (c >= '0' && c <= '9') || c == '-';
+            if (!allowed) {
+                return false;
+            }
+            continue;
+        }
+        const std::string_view label = host.substr(labelStart, i - labelStart);
+        const bool lastAndEmpty = i == host.size() && label.empty() && labelStart > 0;
+        if (!lastAndEmpty &&
+            (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')) {
+            return false;
+        }
+        labelStart = i + 1;
+    }
+    return true;
 }
 
 std::optional<std::uint16_t> ParsePort(std::string_view text) {

@@ -72,6 +72,7 @@ TEST_F(CliAgainstPrinter, LogoKeycodesAreCheckedAgainstThePrinter) {
     EXPECT_EQ(run.out, "Registered " + mono + " as 2020 (\"  \")\nRegistered " + mono +
                            " as 2022 (\"\" \")\n");
     EXPECT_EQ(run.err,
+              "Asking the printer for its logos...\n"
               "Registering logo 1 of 2: mono.bmp as 2020 (\"  \")\n"
               "Registering logo 2 of 2: mono.bmp as 2022 (\"\" \")\n");
 

@@ -34,22 +34,58 @@ TEST_F(CliAgainstPrinter, AnotherModelFailsWithTheConnectionMessage) {
               "and then execute again.\n");
 }
 
-TEST_F(CliAgainstPrinter, EachPrinterFaultIsReportedAsItself) {
+TEST_F(CliAgainstPrinter, EachPrinterFaultIsReportedAsItselfWithItsRemedy) {
     test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[LOGOUT]\r\nMODE=ON\r\n"));
-    const std::pair<const char*, const char*> faults[] = {
-        {"--cover-open", "Receive Err(PRT_ERR_COVEROPEN)"},
-        {"--paper-end", "Receive Err(PRT_ERR_PAPEREMPTY)"},
-        {"--offline", "Receive Err(PRT_ERR_OFFLINE2)"},
-        {"--cutter-error", "Receive Err(PRT_ERR_CUTTERJAM)"},
+    struct Fault {
+        const char* option;
+        const char* logLine;
+        const char* cause;
+        const char* remedy;
     };
-    for (const auto& [fault, logLine] : faults) {
-        const std::string port = StartPrinter({"--model", "TR-770II", fault});
+    const Fault faults[] = {
+        {"--cover-open", "Receive Err(PRT_ERR_COVEROPEN)", "cover is open", "Close the cover"},
+        {"--paper-end", "Receive Err(PRT_ERR_PAPEREMPTY)", "run out of paper", "Load a new paper"},
+        {"--offline", "Receive Err(PRT_ERR_OFFLINE2)", "off line", "Check the printer"},
+        {"--cutter-error", "Receive Err(PRT_ERR_CUTTERJAM)", "cutter is jammed",
+         "remove the jammed"},
+    };
+    for (const Fault& fault : faults) {
+        const std::string port = StartPrinter({"--model", "TR-770II", fault.option});
         const CliRun run = Run({"--port", port, "check"});
-        EXPECT_NE(run.status, 0) << fault;
-        EXPECT_NE(run.err.find("An error occurred on the printer."), std::string::npos) << fault;
-        EXPECT_NE(Log().find(logLine), std::string::npos) << fault;
+        EXPECT_NE(run.status, 0) << fault.option;
+        EXPECT_NE(run.err.find(fault.cause), std::string::npos) << fault.option << ": " << run.err;
+        EXPECT_NE(run.err.find(fault.remedy), std::string::npos) << fault.option << ": " << run.err;
+        EXPECT_EQ(run.err.find("power\noff and on"), std::string::npos)
+            << fault.option << " must not send the user to the power switch first";
+        EXPECT_NE(Log().find(fault.logLine), std::string::npos) << fault.option;
         std::filesystem::remove(home / "_DEBUG.LOG");
     }
+}
+
+// Progress is for a person at a terminal: on the error stream only, never in what scripts read,
+// and --quiet keeps it away.
+TEST_F(CliAgainstPrinter, ProgressGoesToATerminalsErrorStreamOnly) {
+    const std::string port = StartPrinter({"--model", "TR-770II"});
+    const CliRun quietCheck = Run({"--port", port, "check"});
+    const CliRun watched = Run({"--port", port, "check"}, true);
+    ASSERT_EQ(watched.status, 0) << watched.err;
+    EXPECT_EQ(watched.out, quietCheck.out);
+    EXPECT_EQ(watched.err, "Checking that the TR-770II answers on " + port.substr(4) + "...\n");
+    EXPECT_EQ(quietCheck.err, "") << "not a terminal: nothing";
+
+    const std::string job = (home / "job.bin").string();
+    test::WriteBytes(job, std::vector<std::uint8_t>(5000, 0));
+    const CliRun sent = Run({"--port", port, "send-file", job}, true);
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.out, "");
+    EXPECT_EQ(sent.err.substr(0, sent.err.find('\n') + 1), "Sending " + job + "...\n");
+    EXPECT_NE(sent.err.find("\r\x1b[K20 % ("), std::string::npos)
+        << "a line for every piece of at most 1024 bytes: " << sent.err;
+    EXPECT_TRUE(sent.err.ends_with("\r\x1b[K100 % (5000 of 5000 bytes)\n")) << sent.err;
+
+    EXPECT_EQ(Run({"--quiet", "--port", port, "send-file", job}, true).err, "");
+    EXPECT_EQ(Run({"--port", port, "settings", "get"}, true).err,
+              "Reading the settings from the printer...\n");
 }
 
 TEST_F(CliAgainstPrinter, CheckOverAPseudoTerminal) {
@@ -74,14 +110,40 @@ TEST_F(CliAgainstPrinter, DryRunPrintsTheJobsWithoutAPort) {
     test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[ERRAUTO]\r\nMODE=ON\r\n"));
     EXPECT_EQ(Run({"--dry-run", "test", "cutter"}).out, "1D 65 75 45 00 0A 0A 0A 0A 0A 0A 1B 6D\n");
     const CliRun bad = Run({"defaults", "--font", "Font Z"});
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.status, 2) << "a name the option does not know is a usage error";
     EXPECT_NE(bad.err.find("Font A, Font B, Font C"), std::string::npos);
 }
 
-TEST_F(CliAgainstPrinter, SendFileErrorsShowTheReadingMessage) {
-    const CliRun run = Run({"--dry-run", "send-file", (home / "missing.bin").string()});
-    EXPECT_NE(run.status, 0);
-    EXPECT_EQ(run.err, "Reading the sending file failed.\n\nCan not read the sending file.\n");
+TEST_F(CliAgainstPrinter, SendFileErrorsNameTheFileAndTheReason) {
+    const std::string missing = (home / "missing.bin").string();
+    const CliRun run = Run({"--dry-run", "send-file", missing});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Reading the sending file failed.\n\nCan not read the sending file.\n" +
+                           missing + ": No such file or directory\n");
+    const CliRun folder = Run({"--dry-run", "send-file", home.path().string()});
+    EXPECT_NE(folder.err.find(home.path().string() + ": Is a directory\n"), std::string::npos)
+        << folder.err;
+}
+
+// What did not open is named with the system's reason, after the message of the window.
+TEST_F(CliAgainstPrinter, PortsThatDoNotOpenAreNamedWithTheSystemsReason) {
+    const struct {
+        const char* port;
+        const char* said;
+    } cases[] = {
+        // Port 1 on loopback: nothing listens there.
+        {"lan:127.0.0.1:1", "127.0.0.1:1: Connection refused\n"},
+        {"usb:/dev/usb/vrtruty-no-lp9", "/dev/usb/vrtruty-no-lp9: No such file or directory\n"},
+        {"com:/dev/vrtruty-no-ttyUSB9", "/dev/vrtruty-no-ttyUSB9: No such file or directory\n"},
+        {"lpt:/dev/vrtruty-no-lp9", "/dev/vrtruty-no-lp9: No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Run({"--port", c.port, "check"});
+        EXPECT_EQ(run.status, 1) << c.port;
+        EXPECT_NE(run.err.find("Could not verify connection with the printer."), std::string::npos)
+            << c.port << ": " << run.err;
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << c.port << ": " << run.err;
+    }
 }
 
 }  // namespace

@@ -202,11 +202,10 @@ TEST(ConfigRegionAndLanguage, ReadTheirKeysIgnoringCase) {
 
 class ConfigSave : public ::testing::Test {
   protected:
-    std::error_code Save(const UtilityConfig& config, bool recognised = false) {
+    std::error_code Save(const UtilityConfig& config) {
         return SaveUtilityConfig(home / "Vrtrutys.ini", config,
                                  {.printerRow = PrinterNameTable()[1],
                                   .languageName = "English",
-                                  .languageRecognised = recognised,
                                   .noneWord = "None",
                                   .comPorts = com,
                                   .lptPorts = lpt,
@@ -232,7 +231,7 @@ TEST_F(ConfigSave, WritesTheDialogKeysInPlaceAndDeletesSurplusNetworkPrinters) {
     config.lanKeysInUse = true;
     config.lanPrinters = {{1, "192.168.0.5", "00:11", {}}};
     config.lanIndex = 0;
-    ASSERT_FALSE(Save(config, true));
+    ASSERT_FALSE(Save(config));
     EXPECT_EQ(FileText(),
               u"[SPEC]\r\nSPECKEY=JAPAN\r\n; kept comment\r\n[LANPORT]\r\nLAN_NO=192.168.0.5\r\n"
               u"[IPADDRESSLIST]\r\nCNT=1\r\nUSED_DLLMD001=1\r\nIP_ADDRESS001=192.168.0.5\r\n"
@@ -257,7 +256,8 @@ TEST_F(ConfigSave, WithoutLanportTheNetworkKeysAreLeftAlone) {
     EXPECT_NE(text.find(u"[IPADDRESSLIST]\r\nCNT=1\r\nUSED_DLLMD001=0\r\nIP_ADDRESS001=10.1.1.1\r\n"
                         u"MACADDRESS001=m\r\n"),
               std::u16string::npos);
-    EXPECT_EQ(text.find(u"[COUNTRY]"), std::u16string::npos) << "language not recognised";
+    EXPECT_NE(text.find(u"[COUNTRY]\r\nLANGUAGE=English\r\n"), std::u16string::npos)
+        << "the chosen language is written even when the file named none";
     EXPECT_NE(text.find(u"PORTNAME=USB"), std::u16string::npos);
 }
 

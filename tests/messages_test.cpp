@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/printer_connection.h"
+#include "lang/interface_texts.h"
 #include "lang/language_files.h"
 
 namespace vrtruty::lang {
@@ -60,6 +62,36 @@ TEST(ComposeMessage, CallerTextsAndSecondTextsAreFormattedIn) {
     EXPECT_EQ(ComposeMessage(english, -3),
               FormatText(english.Text(MSG_P_01), {english.Text(MSG_P_01_1)}));
     EXPECT_EQ(ComposeMessage(english, -1), "The TR Thermal Printer Utility is already running.");
+}
+
+TEST(PortOpenFailureText, PermissionOnADeviceFileSaysWhichGroupToJoin) {
+    const TextTable english = BuiltIn(false);
+    const auto denied = std::make_error_code(std::errc::permission_denied);
+    const struct {
+        app::PortOpenFailure failure;
+        const char* shown;
+    } cases[] = {
+        {{"/dev/ttyUSB0", "Permission denied", denied},
+         "/dev/ttyUSB0: Permission denied\nTo use /dev/ttyUSB0, join its group: sudo usermod -aG "
+         "dialout $USER,\nthen log out and log in again."},
+        {{"/dev/usb/lp0", "Permission denied", denied},
+         "/dev/usb/lp0: Permission denied\nTo use /dev/usb/lp0, join its group: sudo usermod -aG "
+         "lp $USER,\nthen log out and log in again."},
+        {{"/dev/usb/lp0", "No such file or directory",
+          std::make_error_code(std::errc::no_such_file_or_directory)},
+         "/dev/usb/lp0: No such file or directory"},
+        {{"10.0.0.5", "Connection timed out", std::make_error_code(std::errc::timed_out)},
+         "10.0.0.5: Connection timed out"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(app::PortOpenFailureText(english, c.failure), c.shown);
+    }
+    TextTable japanese = BuiltIn(true);
+    if (const auto slot = japanese.japaneseSlot()) {
+        japanese.setLanguageIndex(*slot);
+        EXPECT_NE(app::PortOpenFailureText(japanese, cases[0].failure).find("グループ"),
+                  std::string::npos);
+    }
 }
 
 TEST(ComposeVersionText, JoinsNameVersionNoticeAndRights) {

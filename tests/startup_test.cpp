@@ -87,6 +87,21 @@ TEST_F(Startup, ReadsTheConfiguredPrinterRegionAndPorts) {
     EXPECT_TRUE(state.model.flags.bMelody);
 }
 
+TEST_F(Startup, AnAbsentConfiguredSerialDeviceStaysTheChoice) {
+    WriteConfig(u"[PORT]\r\nPORTNAME=COM\r\n[COMPORT]\r\nCOM_NO=/dev/ttyUSB7\r\n");
+    options.serialDevices = {"/dev/ttyS0", "/dev/ttyUSB0"};
+    const StartupResult result = RunStartup(options);
+    ASSERT_EQ(result.status, StartupStatus::Running);
+    const AppState& state = *result.state;
+    EXPECT_EQ(state.comPorts.Selected(state.config.comIndex).shortName, "/dev/ttyUSB7")
+        << "an unplugged adapter must not turn into " << state.comPorts.entries[0].shortName;
+    EXPECT_EQ(state.comPorts.count, 3u) << "offered beside the devices found";
+
+    WriteConfig(u"[PORT]\r\nPORTNAME=COM\r\n[COMPORT]\r\nCOM_NO=COM1\r\n");
+    EXPECT_EQ(RunStartup(options).state->comPorts.count, 2u)
+        << "a Windows port name is no device of this machine";
+}
+
 TEST_F(Startup, TheRememberedUsbPrinterIsSelectedAmongThoseAttached) {
     WriteConfig(u"[PORT]\r\nPORTNAME=USB\r\n[USBPORT]\r\nUSB_NO=USB(Serial No:B2)\r\n");
     options.enumerateUsbPrinters = [] {
@@ -165,7 +180,16 @@ TEST_F(Startup, SecondCopyIsToldTheUtilityIsAlreadyRunning) {
     ASSERT_TRUE(second.message);
     EXPECT_EQ(second.message->text, "The TR Thermal Printer Utility is already running.");
     EXPECT_EQ(second.message->style, lang::MB_WARNING_OK);
+    EXPECT_EQ(second.message->caption, "TR Thermal Printer Utility")
+        << "not the program's file name";
     EXPECT_EQ(second.state, nullptr);
+
+    WriteConfig(u"[COUNTRY]\r\nLANGUAGE=日本語\r\n");
+    const StartupResult japanese = RunStartup(options);
+    ASSERT_TRUE(japanese.message);
+    EXPECT_EQ(japanese.message->text, "TR Thermal Printer Utilityはすでに起動しています。")
+        << "the box speaks the configured language";
+    EXPECT_EQ(japanese.message->caption, "TRサーマルプリンターユーティリティ");
 
     Shutdown(*first.state);
     EXPECT_EQ(RunStartup(options).status, StartupStatus::Running) << "the lock goes at shutdown";
@@ -206,6 +230,7 @@ TEST_F(Startup, AnUnknownSystemStopsTheStartWithItsMessage) {
     EXPECT_EQ(unknown.message->text,
               "Could not identify the operating system.\nProcessing will be cancelled.");
     EXPECT_EQ(unknown.message->style, lang::MB_STOP_OK);
+    EXPECT_EQ(unknown.message->caption, "TR Thermal Printer Utility");
     EXPECT_FALSE(std::filesystem::exists(home / "_DEBUG.LOG")) << "no log while the log is off";
 
     WriteConfig(u"[LOGOUT]\r\nMODE=ON\r\n");

@@ -324,7 +324,9 @@ TEST(ParseHostAndPortTest, AcceptsHostPortAndBracketedIpv6) {
         {"printer:65535", "printer", 65535},
         {"[fe80::1]:515", "fe80::1", 515},
         {"[::1]", "::1", 9100},
-        {"fe80::1", "fe80::1", 9100}};
+        {"fe80::1", "fe80::1", 9100},
+        {"printer.local.", "printer.local.", 9100},
+        {"abc", "abc", 9100}};
     for (const auto& [text, host, port] : good) {
         const std::optional<HostAndPort> parsed = ParseHostAndPort(text);
         ASSERT_TRUE(parsed.has_value()) << text;
@@ -333,7 +335,10 @@ TEST(ParseHostAndPortTest, AcceptsHostPortAndBracketedIpv6) {
     }
     for (const char* bad : {"", ":9100", "printer:", "printer:0", "printer:65536", "printer:91a",
                             "printer:+91", "printer: 91", "print er", "[::1", "[]:9100",
-                            "[::1]9100", "[::1]:", "printer:99999999999999999999"}) {
+                            "[::1]9100", "[::1]:", "printer:99999999999999999999",
+                            // Mistyped addresses are refused before anything is looked up.
+                            "192.168.1.300", "10.0.0.256:9100", "1.2.3", "1.2.3.4.5", "a_b",
+                            "-printer", "printer..local", "[12::34::56]", "abc!"}) {
         EXPECT_EQ(ParseHostAndPort(bad), std::nullopt) << '"' << bad << '"';
     }
 }

@@ -280,7 +280,8 @@ void ExtensionPane::ChangeDefaultValue() {
         return;  // every list on "Not Change"
     }
     if (const int result = SendPrinterJob(session_, tools::kOperationChangeDefaults, buffer,
-                                          JobTargets::EveryListedPrinter)) {
+                                          JobTargets::EveryListedPrinter,
+                                          OperationName(c_->changeDefaultButton->text()))) {
         ShowFailure(result);
     }
 }
@@ -290,9 +291,9 @@ void ExtensionPane::TestPrint() {
     if (!Confirm(lang::MSG_X_02)) {
         return;
     }
-    if (const int result =
-            SendPrinterJob(session_, tools::kOperationCodeTable, tools::BuildCodeTablePage(),
-                           JobTargets::EveryListedPrinter)) {
+    if (const int result = SendPrinterJob(
+            session_, tools::kOperationCodeTable, tools::BuildCodeTablePage(),
+            JobTargets::EveryListedPrinter, OperationName(c_->testPrintButton->text()))) {
         ShowFailure(result);
     }
 }
@@ -326,7 +327,8 @@ void ExtensionPane::SendFile() {
         return;
     }
     if (const int result = SendPrinterJob(session_, tools::kOperationSendFile, loaded.buffer,
-                                          JobTargets::EveryListedPrinter)) {
+                                          JobTargets::EveryListedPrinter,
+                                          OperationName(c_->sendFileButton->text()))) {
         ShowFailure(result);
     }
 }

@@ -1,7 +1,10 @@
 #include "ui/gui_app.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "app/app_info.h"
 #include "app/machine_startup.h"
 #include "app/printer_connection.h"
 #include "lang/message_style.h"
@@ -35,9 +39,42 @@ std::optional<std::string> HomeArgument(int argc, char** argv) {
     return std::nullopt;
 }
 
+// --help and --version are answered before anything needs a display.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << "Usage: vrtruty [--home DIR]\n"
+                         "       vrtruty --help | --version\n"
+                         "\n"
+                         "Opens the window of the thermal receipt printer utility.\n"
+                         "\n"
+                         "  --home DIR   folder of the configuration, logs and setting files\n"
+                         "               (default: $VRTRUTY_HOME, else the program's folder when\n"
+                         "               it holds the language files, else ~/.config/vrtruty)\n"
+                         "  --help       show this text\n"
+                         "  --version    show the version\n"
+                         "\n"
+                         "The same functions from a terminal: vrtruty-cli --help\n";
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << app::VersionLine("vrtruty") << "\n";
+            return 0;
+        }
+        if (arg == "--home") {
+            ++i;  // its value is a folder, whatever it is called
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int RunGui(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerWithoutWindow(argc, argv)) {
+        return *answered;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("vrtruty");
     QApplication::setWindowIcon(UtilityIcon());
@@ -58,9 +95,16 @@ int RunGui(int argc, char** argv) {
     DesktopPrompts prompts;
     if (started.status != app::StartupStatus::Running) {
         if (started.message) {
+            // The box's buttons speak the configured language too.
+            QTranslator translator;
+            if (translator.load(
+                    QStringLiteral("qtbase_") + QString::fromStdString(started.message->locale),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                QCoreApplication::installTranslator(&translator);
+            }
             MessageRequest request;
             request.style = started.message->style;
-            request.caption = QStringLiteral("vrtruty");
+            request.caption = QString::fromStdString(started.message->caption);
             request.text = QString::fromStdString(started.message->text);
             prompts.Ask(nullptr, request);
         }
@@ -85,7 +129,13 @@ int RunGui(int argc, char** argv) {
             front->raise();
             front->activateWindow();
         });
-        window.CentreOnScreen();
+        // The window's place is the user's, whichever home folder this run uses.
+        const QString placement =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/vrtruty/window.ini");
+        if (!window.RestorePlacement(placement)) {
+            window.CentreOnScreen();
+        }
         window.show();
         if (qEnvironmentVariableIsSet("VRTRUTY_REPORT_STARTUP")) {
             // The start-up benchmark: how long until the window showed, and the memory it took.

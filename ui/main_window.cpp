@@ -9,13 +9,16 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/printer_connection.h"
 #include "comm/error_codes.h"
 #include "core/catalogue.h"
 #include "core/home_lock.h"
+#include "lang/interface_texts.h"
 #include "lang/message_style.h"
 #include "lang/messages.h"
 #include "lang/text_numbers.h"
@@ -54,10 +57,20 @@ MainWindow::MainWindow(Session& session) : session_(session) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     session_.setControlsHost(this);
 
-    auto* layout = new QHBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
     // The window takes the size of its panes and is not resized by hand, as its panes are laid
     // out for one size.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+    auto* layout = new QHBoxLayout;
+    outer->addLayout(layout);
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName("statusLine");
+    statusLine_->setTextFormat(Qt::PlainText);
+    statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // One line, however long its text: the window keeps its size.
+    statusLine_->setMinimumWidth(1);
+    statusLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    outer->addWidget(statusLine_);
     BuildButtonPane();
     layout->addWidget(buttonPane_);
 
@@ -96,6 +109,61 @@ void MainWindow::CentreOnScreen() {
         adjustSize();
         move(shownOn->availableGeometry().center() - rect().center());
     }
+}
+
+bool MainWindow::RestorePlacement(const QString& file) {
+    placementFile_ = file;
+    const QSettings stored(file, QSettings::IniFormat);
+    const QVariant position = stored.value(QStringLiteral("window/position"));
+    const int paneNumber = stored.value(QStringLiteral("window/pane"), 0).toInt();
+    if (paneNumber >= static_cast<int>(PaneNumber::PrinterSetup) &&
+        paneNumber <= static_cast<int>(PaneNumber::PrinterTest)) {
+        const auto number = static_cast<PaneNumber>(paneNumber);
+        // The test pane only while the configuration offers it.
+        if (number != PaneNumber::PrinterTest || buttons_[kPrinterTest]->isEnabled()) {
+            ShowPane(number);
+        }
+    }
+    if (!position.isValid()) {
+        return false;
+    }
+    adjustSize();
+    const QRect wanted(position.toPoint(), frameGeometry().size());
+    // Enough of the window to grab it by its title: its top strip on one of the screens now.
+    const QRect titleStrip(wanted.topLeft(), QSize(wanted.width(), 32));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect visible = screen->availableGeometry().intersected(titleStrip);
+        if (visible.width() >= std::min(wanted.width(), 100) && visible.height() >= 16) {
+            move(wanted.topLeft());
+            return true;
+        }
+    }
+    // Off every screen (a screen was unplugged): onto the nearest screen, whole.
+    const QScreen* nearest = QGuiApplication::screenAt(wanted.center());
+    if (nearest == nullptr) {
+        nearest = QGuiApplication::primaryScreen();
+    }
+    if (nearest != nullptr) {
+        const QRect area = nearest->availableGeometry();
+        const int x = std::clamp(wanted.left(), area.left(),
+                                 std::max(area.left(), area.right() - wanted.width() + 1));
+        const int y = std::clamp(wanted.top(), area.top(),
+                                 std::max(area.top(), area.bottom() - wanted.height() + 1));
+        move(x, y);
+    }
+    return true;
+}
+
+void MainWindow::SavePlacement() const {
+    if (placementFile_.isEmpty()) {
+        return;
+    }
+    QSettings stored(placementFile_, QSettings::IniFormat);
+    stored.setValue(QStringLiteral("window/position"), pos());
+    const PaneNumber shown =
+        current_ == PaneNumber::PortSettings ? PaneNumber::PrinterSetup : current_;
+    stored.setValue(QStringLiteral("window/pane"), static_cast<int>(shown));
+    stored.sync();
 }
 
 void MainWindow::BuildButtonPane() {
@@ -179,9 +247,30 @@ void MainWindow::ShowPortInMainWindow() {
     }
     portName_->setText(port);
     picture_->setModel(state.model.printerRow);
+    ShowPrinterLamp();
     for (Pane* pane : paneWidgets_) {
         pane->UpdateEnabling();
     }
+}
+
+void MainWindow::ShowPrinterLamp() {
+    const app::AppState& state = session_.state();
+    using lang::InterfaceText;
+    const auto [lamp, text] =
+        state.config.portKind == app::PortKind::PORT_NONE
+            ? std::pair{PrinterLamp::NotConnected, InterfaceText::PrinterNotConnected}
+        : state.connectionVerified
+            ? std::pair{PrinterLamp::Connected, InterfaceText::PrinterConnected}
+            : std::pair{PrinterLamp::Error, InterfaceText::PrinterError};
+    picture_->setLamp(lamp, QString::fromUtf8(lang::InterfaceTextOf(state.texts, text)));
+}
+
+PrinterLamp MainWindow::printerLamp() const {
+    return picture_->lamp();
+}
+
+QString MainWindow::printerLampText() const {
+    return picture_->toolTip();
 }
 
 Pane* MainWindow::pane(PaneNumber number) const {
@@ -291,9 +380,10 @@ void MainWindow::RefreshAllPanes() {
 void MainWindow::CheckConnectionAtStart() {
     app::AppState& state = session_.state();
     if (state.config.portKind != app::PortKind::PORT_NONE) {
-        const int result = session_.RunPrinterJob({}, [](app::PrinterConnection& connection) {
-            return app::VerifyPrinterConnection(connection);
-        });
+        const int result = session_.RunPrinterJob(
+            session_.Text(lang::MSG_U_03), [](app::PrinterConnection& connection) {
+                return app::VerifyPrinterConnection(connection);
+            });
         if (result == comm::PRT_SUCCESS) {
             state.connectionVerified = true;
             state.showPortDialogAtStart = false;
@@ -344,9 +434,19 @@ void MainWindow::SetControlsEnabled(bool enabled) {
     }
 }
 
+void MainWindow::ShowStatus(const QString& text) {
+    statusLine_->setText(text);
+    statusLine_->setToolTip(text);
+}
+
+QString MainWindow::statusText() const {
+    return statusLine_->text();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!session_.controlsEnabled()) {
         event->ignore();
+        session_.SayJobStillRunning();
         return;
     }
     const FocusReturn focus;
@@ -377,6 +477,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             logoPane_->SaveProgramList();
         }
     }
+    SavePlacement();
     event->accept();
 }
 

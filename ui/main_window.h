@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "ui/printer_picture.h"
 #include "ui/session.h"
 
 class QLabel;
@@ -47,16 +48,26 @@ class MainWindow final : public QWidget, public ControlsHost {
 
     // Places the window in the middle of its screen.
     void CentreOnScreen();
+    // Where the window stood and which pane showed at the last exit, kept per user in the file:
+    // the window goes back there (onto a screen when that place is off every screen now) and the
+    // place is written there at exit. False when the file held no place.
+    bool RestorePlacement(const QString& file);
 
     void ShowPane(PaneNumber pane);
     PaneNumber currentPane() const { return current_; }
     Pane* pane(PaneNumber pane) const;
+
+    // What the picture's lamp and its tooltip say about the connection.
+    PrinterLamp printerLamp() const;
+    QString printerLampText() const;
 
     // The model picture's colour scheme follows the model; exposed for the screenshot tests.
     QWidget* buttonPane() const { return buttonPane_; }
 
     void SetControlsEnabled(bool enabled) override;
     QWidget* window() override { return this; }
+    void ShowStatus(const QString& text) override;
+    QString statusText() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,6 +91,8 @@ class MainWindow final : public QWidget, public ControlsHost {
     void ShowVersion();
     void ShowManual();
     void RefreshAllPanes();
+    void ShowPrinterLamp();
+    void SavePlacement() const;
     // Alt+letter: the button-pane buttons first, then the showing pane's own buttons.
     QAbstractButton* AcceleratorTarget(int key, Qt::KeyboardModifiers modifiers) const;
     void RestoreFocus(QWidget* fallback);
@@ -90,6 +103,7 @@ class MainWindow final : public QWidget, public ControlsHost {
     QLabel* portLabel_ = nullptr;
     QLabel* printerName_ = nullptr;
     QLabel* portName_ = nullptr;
+    QLabel* statusLine_ = nullptr;
     ModelPicture* picture_ = nullptr;
     std::array<QPushButton*, kButtonCount> buttons_{};
     QStackedWidget* panes_ = nullptr;
@@ -98,6 +112,7 @@ class MainWindow final : public QWidget, public ControlsHost {
     std::array<QPointer<QWidget>, 4> savedFocus_{};
     QPointer<QWidget> focusBeforeClose_;
     bool logoListLoaded_ = false;
+    QString placementFile_;
     LogoPane* logoPane_ = nullptr;
 };
 

@@ -1,8 +1,10 @@
 #include "ui/pane_jobs.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/printer_connection.h"
 #include "comm/send_operation.h"
@@ -11,8 +13,11 @@
 namespace vrtruty::ui {
 
 int SendPrinterJob(Session& session, int operation, std::span<const std::uint8_t> data,
-                   JobTargets targets) {
-    return session.RunPrinterJob({}, [&](app::PrinterConnection& connection) {
+                   JobTargets targets, const QString& name) {
+    const std::size_t printers =
+        targets == JobTargets::EveryListedPrinter ? app::ListedPrinterCount(session.state()) : 1;
+    const JobView view{name, {}, data.size() * printers};
+    return session.RunShownPrinterJob(view, [&](app::PrinterConnection& connection) {
         comm::PortAccess& port = connection.port();
         const auto send = [&] { return comm::PrinterSendOperation(port, operation, data); };
         return targets == JobTargets::EveryListedPrinter ? comm::ForEachTargetPrinter(port, send)
@@ -26,6 +31,15 @@ FocusReturn::~FocusReturn() {
     if (focus_ != nullptr && focus_->isVisible() && focus_->isEnabled()) {
         focus_->setFocus(Qt::OtherFocusReason);
     }
+}
+
+QString OperationName(const QString& buttonText) {
+    QString name = buttonText;
+    // "(&E)" after the text, as the Japanese and these English texts write it, or "&E" inside.
+    static const QRegularExpression kTrailing(QStringLiteral("\\(&.\\)\\s*$"));
+    name.remove(kTrailing);
+    name.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    return name.trimmed();
 }
 
 QString DialogFilter(const QString& languageFilter) {

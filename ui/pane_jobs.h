@@ -20,10 +20,15 @@ enum class JobTargets {
     EveryListedPrinter  // each listed network printer in turn, stopping at the first failure
 };
 
-// Sends data with the one-shot send operation on the worker thread, with the controls disabled
-// and the busy cursor; 0 or the failure code.
+// Sends data with the one-shot send operation on the worker thread, with the controls disabled,
+// the busy cursor and the wait box: the operation's name and a bar of the bytes sent; 0 or the
+// failure code. Success shows in the status line.
 int SendPrinterJob(Session& session, int operation, std::span<const std::uint8_t> data,
-                   JobTargets targets);
+                   JobTargets targets, const QString& name);
+
+// A button's text as the name of what it does: without its underlined letter ("Send file(&E)"
+// is "Send file").
+QString OperationName(const QString& buttonText);
 
 // Remembers the widget that has the focus and gives it back when the action ends: a job disables
 // the pane, and a message box takes the focus away.

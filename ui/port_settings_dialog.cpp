@@ -625,6 +625,7 @@ void PortSettingsDialog::SwitchLanguage(std::size_t language) {
     }
     const std::string oldNone = NoneWord().toStdString();
     state.texts.setLanguageIndex(language);
+    session_.ApplyToolkitLanguage();
     const std::string newNone = NoneWord().toStdString();
     // The "None" entry of the USB list is the language's word, and so is what it stores.
     for (app::UsbDeviceEntry& device : state.usbDevices) {
@@ -683,12 +684,11 @@ void PortSettingsDialog::Add() {
     });
     if (result != comm::PRT_SUCCESS) {
         session_.ShowMessage(lang::MB_WARNING_OK, result);
-        c_->okButton->setEnabled(false);
+        UpdateOkButton();  // the printers listed before still serve
         return;
     }
     state.config.lanPrinters.push_back({libraryMode, address, {}, {}});
     RefreshLanList(state.config.lanPrinters.size());
-    c_->okButton->setEnabled(true);
 }
 
 void PortSettingsDialog::Search() {

@@ -12,7 +12,7 @@ constexpr double kGridHeight = 60;
 
 }  // namespace
 
-void DrawPrinter(QPainter& painter, const QRectF& area, bool dark) {
+void DrawPrinter(QPainter& painter, const QRectF& area, bool dark, PrinterLamp lamp) {
     const double scale = std::min(area.width() / kGridWidth, area.height() / kGridHeight);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -29,7 +29,17 @@ void DrawPrinter(QPainter& painter, const QRectF& area, bool dark) {
     painter.setBrush(body);
     painter.drawRoundedRect(QRectF(1, 12, 82, 47), 8, 8);
     painter.drawLine(QPointF(6, 26), QPointF(78, 26));
-    painter.setBrush(QColor(90, 170, 90));
+    switch (lamp) {
+        case PrinterLamp::Connected:
+            painter.setBrush(QColor(90, 170, 90));
+            break;
+        case PrinterLamp::NotConnected:
+            painter.setBrush(QColor(110, 110, 114));
+            break;
+        case PrinterLamp::Error:
+            painter.setBrush(QColor(210, 50, 40));
+            break;
+    }
     painter.drawEllipse(QPointF(72, 48), 3.5, 3.5);
     painter.restore();
 }
@@ -57,10 +67,16 @@ void ModelPicture::setModel(std::size_t printerRow) {
     update();
 }
 
+void ModelPicture::setLamp(PrinterLamp lamp, const QString& tooltip) {
+    lamp_ = lamp;
+    setToolTip(tooltip);
+    update();
+}
+
 void ModelPicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool dark = row_ == 3 || row_ == 4;  // the K models come in black
-    DrawPrinter(painter, QRectF(rect()).adjusted(26, 4, -26, -4), dark);
+    DrawPrinter(painter, QRectF(rect()).adjusted(26, 4, -26, -4), dark, lamp_);
 }
 
 }  // namespace vrtruty::ui

@@ -7,12 +7,14 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "app/printer_connection.h"
 #include "app/startup.h"
 #include "ui/prompts.h"
 
+class QTranslator;
 class QWidget;
 
 namespace vrtruty::ui {
@@ -25,12 +27,28 @@ class ControlsHost {
     virtual ~ControlsHost() = default;
     virtual void SetControlsEnabled(bool enabled) = 0;
     virtual QWidget* window() = 0;
+    // A short line in the window's status line: what just succeeded, or why nothing happened.
+    virtual void ShowStatus(const QString&) {}
+};
+
+// How a job shows itself while it runs.
+struct JobView {
+    QString operation;           // its name: the wait box's heading and the confirmation's
+    QString waitText;            // what the wait box says; no box when both texts are empty
+    std::size_t totalBytes = 0;  // what it sends, when known: the wait box shows a bar
 };
 
 class Session {
   public:
     // lanPrintingPort: the TCP port of network printers whose address names none.
     Session(app::AppState& state, Prompts& prompts, std::uint16_t lanPrintingPort);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Loads the toolkit's own translations (the standard buttons Yes, No, Cancel, OK, the file
+    // dialogs) for the interface language; call again after the language changed.
+    void ApplyToolkitLanguage();
 
     app::AppState& state() { return state_; }
     const app::AppState& state() const { return state_; }
@@ -65,11 +83,27 @@ class Session {
     // Runs job with a connection to the configured printer, on a worker thread; the controls are
     // disabled meanwhile and the cursor is busy. A non-empty waitText shows the wait box with it.
     int RunPrinterJob(const QString& waitText,
-                      const std::function<int(app::PrinterConnection&)>& job);
+                      const std::function<int(app::PrinterConnection&)>& job) {
+        return RunShownPrinterJob(JobView{{}, waitText, 0}, job);
+    }
+    // The same with the operation's name and a bar driven by the bytes the printer took; when
+    // the job succeeds, the status line says so.
+    int RunShownPrinterJob(const JobView& view,
+                           const std::function<int(app::PrinterConnection&)>& job);
     // Runs any work the same way, without a connection.
-    int RunBusy(const QString& waitText, const std::function<int()>& work);
-    // Changes the text of the wait box of the running job; callable from its worker thread.
+    int RunBusy(const QString& waitText, const std::function<int()>& work) {
+        return RunShownBusy(JobView{{}, waitText, 0}, work);
+    }
+    int RunShownBusy(const JobView& view, const std::function<int()>& work);
+    // The status line's text.
+    void ShowStatus(const QString& text);
+    // A close or Escape while a job runs: the wait box (or the status line) says that it still
+    // runs.
+    void SayJobStillRunning();
+    // Changes the text or the bar of the wait box of the running job; callable from its worker
+    // thread.
     void SetWaitText(const QString& text);
+    void SetWaitProgress(int percent);
 
   private:
     app::AppState& state_;
@@ -78,6 +112,7 @@ class Session {
     ControlsHost* host_ = nullptr;
     bool controlsEnabled_ = true;
     QPointer<WaitBox> waitBox_;  // the box of the running job
+    std::unique_ptr<QTranslator> toolkitTranslator_;
 };
 
 }  // namespace vrtruty::ui

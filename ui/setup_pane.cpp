@@ -394,20 +394,26 @@ void SetupPane::SendSettings() {
     }
     CollectPage(c_->shownTab);
     app::AppState& state = session_.state();
-    const int result =
-        session_.RunPrinterJob(session_.Text(lang::MSG_S_02), [&](app::PrinterConnection& link) {
-            comm::PortAccess& port = link.port();
-            return settings::SendSettingsToTargets(
-                port, state.settings, state.model, state.config.serial,
-                comm::kOperationSendSettings, [&] {
-                    // The printer now talks with the serial parameters just sent: the port's
-                    // stored defaults follow, so the next open uses them.
-                    if (state.settings.serialChanged) {
-                        app::ApplyComPortSettings(state.info.programFolder, port.context().portKind,
-                                                  port.GetPortName(1), state.config.serial);
-                    }
-                });
-        });
+    // The block each listed printer gets, for the wait box's bar.
+    const std::size_t blockSize =
+        settings::BuildSendBlock(comm::kOperationSendSettings, state.settings, state.model,
+                                 state.config.switches.errorAutoRecover)
+            .size();
+    const JobView view{OperationName(c_->send->text()), session_.Text(lang::MSG_S_02),
+                       blockSize * app::ListedPrinterCount(state)};
+    const int result = session_.RunShownPrinterJob(view, [&](app::PrinterConnection& link) {
+        comm::PortAccess& port = link.port();
+        return settings::SendSettingsToTargets(
+            port, state.settings, state.model, state.config.serial, comm::kOperationSendSettings,
+            [&] {
+                // The printer now talks with the serial parameters just sent: the port's
+                // stored defaults follow, so the next open uses them.
+                if (state.settings.serialChanged) {
+                    app::ApplyComPortSettings(state.info.programFolder, port.context().portKind,
+                                              port.GetPortName(1), state.config.serial);
+                }
+            });
+    });
     if (result != comm::PRT_SUCCESS) {
         session_.ShowMessage(lang::MB_WARNING_OK, result);
     }
@@ -570,8 +576,9 @@ void SetupPane::SoundCheck() {
         }
     }
     const auto command = settings::BuildSoundCheckCommand(record);
-    if (const int result = SendPrinterJob(session_, comm::kOperationSoundCheck, command,
-                                          JobTargets::ChosenPrinter)) {
+    if (const int result =
+            SendPrinterJob(session_, comm::kOperationSoundCheck, command, JobTargets::ChosenPrinter,
+                           OperationName(c_->soundCheck->text()))) {
         session_.ShowMessage(lang::MB_WARNING_OK, result);
     }
 }

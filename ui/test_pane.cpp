@@ -110,8 +110,13 @@ void TestPane::RunTest(tools::PrinterTest test) {
     }
     const std::vector<std::uint8_t> buffer =
         tools::BuildPrinterTestBuffer(test, session_.state().config.switches.errorAutoRecover);
-    if (const int result = SendPrinterJob(session_, tools::kOperationPrinterTest, buffer,
-                                          JobTargets::ChosenPrinter)) {
+    const std::size_t button = test == tools::PrinterTest::Head     ? kHead
+                               : test == tools::PrinterTest::Buzzer ? kBuzzer
+                               : test == tools::PrinterTest::Cutter ? kCutter
+                                                                    : kDrawer;
+    if (const int result =
+            SendPrinterJob(session_, tools::kOperationPrinterTest, buffer,
+                           JobTargets::ChosenPrinter, OperationName(c_->buttons[button]->text()))) {
         session_.ShowMessage(lang::MB_WARNING_OK, result);
     }
 }

@@ -5,13 +5,17 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 #include <thread>
 
 namespace vrtruty::ui {
 
-WaitBox::WaitBox(QWidget* owner, const QString& caption, const QString& text)
+WaitBox::WaitBox(QWidget* owner, const QString& caption, const QString& operation,
+                 const QString& text, bool showsProgress)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("waitBox");
     setWindowTitle(caption);
@@ -21,25 +25,69 @@ WaitBox::WaitBox(QWidget* owner, const QString& caption, const QString& text)
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    if (!operation.isEmpty()) {
+        auto* name = new QLabel(operation, this);
+        name->setObjectName("waitOperation");
+        name->setTextFormat(Qt::PlainText);
+        QFont bold = name->font();
+        bold.setBold(true);
+        name->setFont(bold);
+        column->addWidget(name);
+    }
     text_ = new QLabel(text, this);
     text_->setObjectName("waitText");
     text_->setTextFormat(Qt::PlainText);
+    text_->setVisible(!text.isEmpty());
+    column->addWidget(text_);
+    if (showsProgress) {
+        progress_ = new QProgressBar(this);
+        progress_->setObjectName("waitProgress");
+        progress_->setRange(0, 100);
+        progress_->setValue(0);
+        progress_->setMinimumWidth(260);
+        column->addWidget(progress_);
+    }
+    note_ = new QLabel(this);
+    note_->setObjectName("waitNote");
+    note_->setTextFormat(Qt::PlainText);
+    note_->setWordWrap(true);
+    note_->hide();
+    column->addWidget(note_);
     layout->addWidget(icon);
-    layout->addWidget(text_, 1);
+    layout->addLayout(column, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void WaitBox::setText(const QString& text) {
     text_->setText(text);
+    text_->setVisible(!text.isEmpty());
+}
+
+void WaitBox::setProgress(int percent) {
+    if (progress_ != nullptr) {
+        progress_->setValue(std::clamp(percent, 0, 100));
+    }
+}
+
+void WaitBox::showNote(const QString& note) {
+    note_->setText(note);
+    note_->show();
 }
 
 void WaitBox::closeEvent(QCloseEvent* event) {
     event->ignore();
+    if (refusedClose_) {
+        refusedClose_();
+    }
 }
 
 void WaitBox::keyPressEvent(QKeyEvent* event) {
     // Escape would reject the dialog; nothing may end the box but the operation.
     event->accept();
+    if (event->key() == Qt::Key_Escape && refusedClose_) {
+        refusedClose_();
+    }
 }
 
 int RunOnWorkerThread(const std::function<int()>& work) {

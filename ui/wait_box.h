@@ -6,14 +6,23 @@
 #include <functional>
 
 class QLabel;
+class QProgressBar;
 
 namespace vrtruty::ui {
 
 class WaitBox final : public QDialog {
   public:
-    WaitBox(QWidget* owner, const QString& caption, const QString& text);
+    // operation: the name of what runs, shown above the text when not empty. showsProgress: the
+    // length of the work is known, a bar shows how much of it is done.
+    WaitBox(QWidget* owner, const QString& caption, const QString& operation, const QString& text,
+            bool showsProgress);
 
     void setText(const QString& text);
+    void setProgress(int percent);
+    // A line under the text: why a close or Escape did nothing.
+    void showNote(const QString& note);
+    // Told when the user tries to close the box or presses Escape.
+    void setRefusedClose(std::function<void()> refused) { refusedClose_ = std::move(refused); }
 
   protected:
     // The box cannot be closed by the user: it goes when the operation ends.
@@ -22,6 +31,9 @@ class WaitBox final : public QDialog {
 
   private:
     QLabel* text_;
+    QProgressBar* progress_ = nullptr;
+    QLabel* note_;
+    std::function<void()> refusedClose_;
 };
 
 // Runs work on a worker thread and keeps the event loop of this thread turning until it returns;

@@ -1,12 +1,19 @@
 #include <QApplication>
+#include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QObject>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -140,6 +147,166 @@ class MainWindowTest final : public QObject {
         ui::MainWindow& window = *open.window;
         QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
         VerifyOnlyPaneShown(window, PaneNumber::PrinterTest);
+    }
+
+    // A pane's underlined letter that the button column also uses would open another pane.
+    void everyUnderlinedLetterOfEveryPaneReachesItsButton() {
+        // Verified without a port: the test buttons are enabled, and a job fails at once.
+        OpenWindow open(OpenWindow::Port::Configured, [](app::AppState& state) {
+            state.config.switches.printerTest = true;
+            state.connectionVerified = true;
+        });
+        ui::MainWindow& window = *open.window;
+        QHash<QKeySequence, QString> column;
+        for (QPushButton* button : window.findChildren<QPushButton*>()) {
+            bool inPane = false;
+            for (QWidget* up = button->parentWidget(); up != nullptr; up = up->parentWidget()) {
+                inPane = inPane || dynamic_cast<ui::Pane*>(up) != nullptr;
+            }
+            if (button->isVisible() && !inPane && button->window() == &window &&
+                !QKeySequence::mnemonic(button->text()).isEmpty()) {
+                column.insert(QKeySequence::mnemonic(button->text()), button->text());
+            }
+        }
+        QVERIFY(column.size() >= 8);
+        for (PaneNumber number : {PaneNumber::PrinterSetup, PaneNumber::LogoSettings,
+                                  PaneNumber::Extension1, PaneNumber::PrinterTest}) {
+            ui::Pane* pane = window.pane(number);
+            QHash<QKeySequence, QString> own;
+            for (QAbstractButton* button : pane->findChildren<QAbstractButton*>()) {
+                const QKeySequence letter = QKeySequence::mnemonic(button->text());
+                if (letter.isEmpty()) {
+                    continue;
+                }
+                QVERIFY2(!column.contains(letter),
+                         qPrintable(button->text() + " shares its letter with " + column.value(letter)));
+                QVERIFY2(!own.contains(letter),
+                         qPrintable(button->text() + " shares its letter with " + own.value(letter)));
+                own.insert(letter, button->text());
+            }
+        }
+        QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
+        QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
+        VerifyOnlyPaneShown(window, PaneNumber::PrinterTest);
+        QCOMPARE(QApplication::focusWidget(),
+                 window.pane(PaneNumber::PrinterTest)->findChild<QPushButton*>("buzzerTestButton"));
+    }
+
+    void printerLampTellsWhetherThePrinterAnswers() {
+        QTemporaryDir folder;
+        test::VirtualPrinter printer(folder.path());
+        for (const bool answers : {false, true}) {
+            GuiWorld world;
+            // Port 1 on loopback: nothing listens there.
+            world.Start(answers ? printer.port() : std::uint16_t{1});
+            ui::MainWindow window(world.session());
+            QCOMPARE(window.printerLamp(), ui::PrinterLamp::NotConnected);
+            QCOMPARE(window.printerLampText(), QString("Not connected: no port is chosen."));
+
+            world.UseLanPrinter();
+            world.state().connectionVerified = false;
+            window.CheckConnectionAtStart();
+            QCOMPARE(window.printerLamp(),
+                     answers ? ui::PrinterLamp::Connected : ui::PrinterLamp::Error);
+            QCOMPARE(window.printerLampText(),
+                     answers ? QString("Connected: the printer answered.")
+                             : QString("Error: the printer does not answer on the chosen port."));
+        }
+    }
+
+    void placeAndPaneComeBackAndStayOnAScreen() {
+        QTemporaryDir folder;
+        const QString file = folder.path() + "/window.ini";
+        {
+            OpenWindow open;
+            QVERIFY2(!open.window->RestorePlacement(file), "nothing kept yet");
+            open.window->move(40, 30);
+            open.window->ShowPane(PaneNumber::Extension1);
+            open.world.prompts.answers = {ui::ID_NO};
+            QVERIFY(open.window->close());
+        }
+        {
+            OpenWindow open;
+            QVERIFY(open.window->RestorePlacement(file));
+            QCOMPARE(open.window->pos(), QPoint(40, 30));
+            QCOMPARE(open.window->currentPane(), PaneNumber::Extension1);
+        }
+        // A place on a screen that is gone: the window comes back whole onto a screen.
+        QSettings(file, QSettings::IniFormat).setValue("window/position", QPoint(-5000, 9000));
+        OpenWindow open;
+        QVERIFY(open.window->RestorePlacement(file));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(open.window->pos()),
+                 qPrintable(QString("at %1,%2").arg(open.window->x()).arg(open.window->y())));
+    }
+
+    void japaneseInterfaceGivesJapaneseStandardButtons() {
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        const auto japanese = state.texts.japaneseSlot();
+        QVERIFY(japanese.has_value());
+        const auto yesText = [] {
+            QMessageBox box;
+            ui::ConfigureMessageBox(box, {lang::MB_YES_NO_CANCEL, "Caption", "Text", false});
+            return box.button(QMessageBox::Yes)->text() + " " +
+                   box.button(QMessageBox::Cancel)->text();
+        };
+        QCOMPARE(yesText(), QString("&Yes Cancel"));
+        state.texts.setLanguageIndex(*japanese);
+        world.session().ApplyToolkitLanguage();
+        const QString japaneseButtons = yesText();
+        QVERIFY2(japaneseButtons.contains(QString("はい")) &&
+                     japaneseButtons.contains(QString("キャンセル")),
+                 qPrintable(japaneseButtons));
+        state.texts.setLanguageIndex(0);
+        world.session().ApplyToolkitLanguage();
+        QCOMPARE(yesText(), QString("&Yes Cancel"));
+    }
+
+    void sendFileShowsItsNameAndProgressAndConfirmsInTheStatusLine() {
+        QTemporaryDir folder;
+        test::VirtualPrinter printer(folder.path() + "/printer");
+        GuiWorld world;
+        world.Start(printer.port());
+        world.UseLanPrinter();
+        ui::MainWindow window(world.session());
+        window.show();
+        window.ShowPane(PaneNumber::Extension1);
+        ui::Pane& pane = *window.pane(PaneNumber::Extension1);
+        // 64 pieces of the largest size a send takes at once.
+        QFile file(folder.filePath("job.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(64 * 1024, '\0'));
+        file.close();
+        test::Child<QLineEdit>(pane, "sendFilePathEdit")->setText(file.fileName());
+
+        QString operation;
+        QString note;
+        bool closed = true;
+        QList<int> shown;
+        // Runs in the job's own event loop, while the wait box is up.
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box != nullptr);
+            operation = box->findChild<QLabel*>("waitOperation")->text();
+            auto* bar = box->findChild<QProgressBar*>("waitProgress");
+            QVERIFY(bar != nullptr);
+            shown << bar->value();
+            connect(bar, &QProgressBar::valueChanged, [&shown](int value) { shown << value; });
+            QTest::keyClick(box, Qt::Key_Escape);
+            closed = window.close();
+            note = box->findChild<QLabel*>("waitNote")->text();
+        });
+        test::Child(pane, "sendFileButton")->click();
+        QCOMPARE(operation, QString("Send file"));
+        QVERIFY2(!shown.isEmpty() && shown.first() < 100 && shown.last() == 100,
+                 qPrintable(QString("progress values: %1").arg(shown.size())));
+        QVERIFY2(std::is_sorted(shown.begin(), shown.end()), "the bar never goes back");
+        QVERIFY(!closed);
+        QCOMPARE(note,
+                 QString("The printer is still working. Please wait until the operation ends."));
+        QCOMPARE(window.statusText(), QString("Done: Send file"));
+        QTRY_VERIFY(printer.Received().size() >= 64 * 1024);
     }
 
     void paneRemembersItsFocus() {
@@ -315,9 +482,8 @@ class MainWindowTest final : public QObject {
                  QString("Cannot open the manual because the file could not be found."));
         world.prompts.documentResult = platform::OpenDocumentResult::NoViewer;
         Button(window, "helpButton")->click();
-        QCOMPARE(
-            world.prompts.asked.back().text,
-            QString("Adobe Reader is not installed.\n\nInstall Adobe Reader to view manuals."));
+        QCOMPARE(world.prompts.asked.back().text,
+                 QString("No PDF viewer is installed.\n\nInstall a PDF viewer to view manuals."));
         QCOMPARE(world.prompts.opened.size(), std::size_t{2});
         QCOMPARE(QString::fromStdString(world.prompts.opened[0].filename().string()),
                  QString("Utility_Guide_E.pdf"));

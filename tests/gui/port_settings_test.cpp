@@ -119,6 +119,49 @@ class PortSettingsTest final : public QObject {
         QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
     }
 
+    void chosenLanguageIsThereAtTheNextStart() {
+        QTemporaryDir folder;
+        VirtualPrinter printer(folder.path());
+        GuiWorld world;
+        app::AppState& state = world.Start(printer.port());
+        const auto japanese = state.texts.japaneseSlot();
+        QVERIFY(japanese.has_value());
+        {
+            ui::MainWindow window(world.session());
+            ui::PortSettingsDialog dialog(world.session(), window, true);
+            dialog.show();
+            Choose(Child<QComboBox>(dialog, "languageCombo"), static_cast<int>(*japanese));
+            Child<QRadioButton>(dialog, "lanRadio")->click();
+            AddAddress(dialog, "127.0.0.1");
+            Child<QPushButton>(dialog, "okButton")->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        const app::AppState& again = world.Start(printer.port());
+        QCOMPARE(again.texts.languageIndex(), *japanese);
+    }
+
+    void failedAddKeepsOkForThePrintersListed() {
+        GuiWorld world;
+        app::AppState& state = world.Start(kSilentPort);
+        state.config.portKind = app::PortKind::PORT_LAN;
+        // Listed, never contacted: the test presses neither OK nor Search.
+        state.config.lanPrinters = {{0, "10.0.0.2", {}, {}}};
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        dialog.show();
+        auto* ok = Child<QPushButton>(dialog, "okButton");
+        QVERIFY(ok->isEnabled());
+
+        AddAddress(dialog, "127.0.0.1");  // nothing answers there
+        QCOMPARE(world.prompts.asked.size(), std::size_t{1});
+        QCOMPARE(ListedAddresses(dialog), QStringList{"10.0.0.2"});
+        QVERIFY2(ok->isEnabled(), "the printer still listed can be confirmed");
+
+        Child<QPushButton>(dialog, "deleteButton")->click();
+        QCOMPARE(ListedAddresses(dialog), QStringList{});
+        QVERIFY2(!ok->isEnabled(), "an empty list offers nothing to confirm");
+    }
+
     void refusedAddressesNeverReachThePrinter() {
         QTemporaryDir folder;
         VirtualPrinter printer(folder.path());
@@ -150,7 +193,8 @@ class PortSettingsTest final : public QObject {
         dialog.show();
 
         Child<QPushButton>(dialog, "okButton")->click();
-        QCOMPARE(world.prompts.Texts(), QStringList{kNoConnection});
+        QCOMPARE(world.prompts.Texts(),
+                 QStringList{kNoConnection + "\n\n127.0.0.1: Connection refused"});
         QVERIFY(dialog.isVisible());
         QVERIFY(!state.connectionVerified);
         QVERIFY2(ConfigValue(state, "PORT", "PORTNAME") != "LAN", "nothing is saved unverified");
@@ -306,7 +350,7 @@ class PortSettingsTest final : public QObject {
         QCOMPARE(dialog.windowTitle(), QString("プリンター名とポートの設定"));
         QCOMPARE(Child<QLabel>(dialog, "modelLabel")->text(), QString("プリンター名(&M)"));
         QCOMPARE(Child<QRadioButton>(dialog, "winPrinterRadio")->text(),
-                 QString("Windowsプリンタードライバーと同じポート(&W)"));
+                 QString("インストール済みのプリンターキューと同じポート(&W)"));
         QCOMPARE(Child<QPushButton>(dialog, "cancelButton")->text(), QString("キャンセル"));
         QCOMPARE(Child<QTreeWidget>(dialog, "printerList")->headerItem()->text(1),
                  QString("MACアドレス"));
