@@ -35,10 +35,11 @@ endforeach()
 
 # Manual pages made from the programs' own --help, so that they never disagree with them.
 find_program(HELP2MAN help2man REQUIRED)
+set(VRTRUTY_MAN_NAME_vrtruty "TR Thermal Printer Utility, the window")
 set(VRTRUTY_MAN_NAME_vrtruty-cli "command line of the TR Thermal Printer Utility")
 set(VRTRUTY_MAN_NAME_vrtruty-printer "virtual TR-770 family thermal receipt printer")
 set(VRTRUTY_MAN_PAGES)
-foreach(program IN ITEMS vrtruty-cli vrtruty-printer)
+foreach(program IN ITEMS vrtruty vrtruty-cli vrtruty-printer)
     set(page ${VRTRUTY_PACKAGE_FILES}/man/${program}.1.gz)
     add_custom_command(OUTPUT ${page}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${VRTRUTY_PACKAGE_FILES}/man
@@ -50,6 +51,15 @@ foreach(program IN ITEMS vrtruty-cli vrtruty-printer)
     list(APPEND VRTRUTY_MAN_PAGES ${page})
     install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
+
+# Bash completion, made by the command line from the table its parser uses.
+set(VRTRUTY_COMPLETION ${VRTRUTY_PACKAGE_FILES}/completion/vrtruty-cli)
+add_custom_command(OUTPUT ${VRTRUTY_COMPLETION}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VRTRUTY_PACKAGE_FILES}/completion
+    COMMAND sh -c "\"$1\" completion bash > \"$2\"" sh $<TARGET_FILE:vrtruty-cli>
+        ${VRTRUTY_COMPLETION}
+    DEPENDS vrtruty-cli VERBATIM)
+install(FILES ${VRTRUTY_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # USB printer-class devices for the lp group.
 install(FILES res/package/60-vrtruty.rules DESTINATION lib/udev/rules.d)
@@ -63,7 +73,8 @@ install(FILES res/package/copyright ${VRTRUTY_PACKAGE_FILES}/changelog.Debian.gz
     DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 add_custom_target(vrtruty-package-files ALL
-    DEPENDS ${VRTRUTY_ICONS} ${VRTRUTY_MAN_PAGES} ${VRTRUTY_PACKAGE_FILES}/changelog.Debian.gz)
+    DEPENDS ${VRTRUTY_ICONS} ${VRTRUTY_MAN_PAGES} ${VRTRUTY_COMPLETION}
+        ${VRTRUTY_PACKAGE_FILES}/changelog.Debian.gz)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vrtruty)

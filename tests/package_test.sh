@@ -43,7 +43,8 @@ dpkg-deb -x "$deb" "$root"
 for path in usr/bin/vrtruty usr/bin/vrtruty-cli usr/bin/vrtruty-printer \
     usr/share/applications/vrtruty.desktop usr/share/icons/hicolor/scalable/apps/vrtruty.svg \
     usr/share/icons/hicolor/48x48/apps/vrtruty.png usr/share/man/man1/vrtruty-cli.1.gz \
-    usr/share/man/man1/vrtruty-printer.1.gz usr/share/doc/vrtruty/copyright \
+    usr/share/man/man1/vrtruty-printer.1.gz usr/share/man/man1/vrtruty.1.gz \
+    usr/share/bash-completion/completions/vrtruty-cli usr/share/doc/vrtruty/copyright \
     usr/lib/udev/rules.d/60-vrtruty.rules; do
     [ -e "$root/$path" ] || fail "the package has no /$path"
 done

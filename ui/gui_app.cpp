@@ -15,6 +15,7 @@
 #include "app/app_info.h"
 #include "app/machine_startup.h"
 #include "app/printer_connection.h"
+#include "core/home_lock.h"
 #include "lang/message_style.h"
 #include "lang/text_numbers.h"
 #include "platform/clock.h"
@@ -91,7 +92,13 @@ int RunGui(int argc, char** argv) {
     app::StartupOptions options = app::MachineStartupOptions(home.folder, clock);
     options.lockDirectory = platform::InstanceLock::DefaultLockDirectory();
     const QString beaconName = BeaconName(*options.lockDirectory);
-    app::StartupResult started = app::RunStartup(options);
+    // Start-up rewrites damaged temporary settings with factory values only under the home
+    // folder's lock: a command line changing the same files may be holding it just now.
+    app::StartupResult started = [&] {
+        const app::HomeLock homeLock = app::LockHomeFolder(home.folder, clock);
+        options.repairsTemporarySettings = homeLock.lock.has_value();
+        return app::RunStartup(options);
+    }();
     DesktopPrompts prompts;
     if (started.status != app::StartupStatus::Running) {
         if (started.message) {
