@@ -22,6 +22,7 @@ StartupOptions MachineStartupOptions(const std::filesystem::path& home, platform
     options.serialDevices = platform::FindSerialDevices();
     options.parallelDevices = platform::FindParallelDevices();
     options.enumerateUsbPrinters = [] { return platform::EnumerateUsbPrinters(); };
+    options.printQueues = platform::OpenSystemPrintQueues();
     return options;
 }
 

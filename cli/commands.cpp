@@ -8,9 +8,11 @@
 namespace vrtruty::cli {
 namespace {
 
-constexpr std::array<Command, 11> kCommands = {{
+constexpr std::array<Command, 12> kCommands = {{
     {"info", "", "show the configuration, the printer model and its capabilities", RunInfo},
     {"check", "", "check that the chosen model answers on the port", RunCheck},
+    {"queues", "", "list the printer queues: port type, printer code, whether the model can use it",
+     RunQueues},
     {"status", "", "ask whether the printer is ready (on line, cover closed, paper present)",
      RunStatus},
     {"test", "head | buzzer | cutter | drawer1 | drawer2", "run a printer test", RunTest},

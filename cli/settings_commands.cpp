@@ -144,9 +144,11 @@ int Get(CommandContext& context) {
     }
     PrinterConnection connection(state, context.port);
     comm::PortAccess& port = connection.port();
-    const int result =
-        settings::GetPrinterSettings(port, state.settings, state.model, settings::kReadAllSettings,
-                                     port.GetPortName(1), state.texts);
+    const int result = comm::WithQueuesHandedOver(port, [&] {
+        return settings::GetPrinterSettings(port, state.settings, state.model,
+                                            settings::kReadAllSettings, port.GetPortName(1),
+                                            state.texts);
+    });
     if (result != 0) {
         return PrinterFailure(context, result);
     }
@@ -206,9 +208,11 @@ int Verify(CommandContext& context) {
     int differences = 0;
     const int result = comm::ForEachTargetPrinter(port, [&] {
         settings::SettingsState readBack = state.settings;
-        const int read =
-            settings::GetPrinterSettings(port, readBack, state.model, settings::kReadAllSettings,
-                                         port.GetPortName(1), state.texts);
+        const int read = comm::WithQueuesHandedOver(port, [&] {
+            return settings::GetPrinterSettings(port, readBack, state.model,
+                                                settings::kReadAllSettings, port.GetPortName(1),
+                                                state.texts);
+        });
         if (read != 0) {
             return read;
         }
