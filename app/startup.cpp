@@ -68,6 +68,17 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     state.texts.setLanguageIndex(language.index);
     state.languageRecognised = language.recognised;
 
+    // Queues a previous run left paused are resumed before anyone looks at them.
+    state.printQueues = options.printQueues;
+    state.heldQueuesPath = state.info.programFolder / comm::kHeldQueuesFileName;
+    comm::RecoverHeldQueues(state.printQueues.get(), state.heldQueuesPath, state.log);
+    comm::GetWinPort(state.printQueues.get(), state.texts.Text(lang::MSG_NONE), state.log,
+                     state.winPrinters);
+    std::vector<std::string> winPortNames;
+    for (const comm::WinPrinterEntry& queue : state.winPrinters) {
+        winPortNames.push_back(queue.portName);
+    }
+
     // The remembered USB printer is looked up among those attached now; the reader sets the
     // selection, so the one kept here does not matter.
     std::size_t usbIndex = 0;
@@ -78,17 +89,6 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     std::vector<std::string> usbIdentifiers;
     for (const UsbDeviceEntry& device : state.usbDevices) {
         usbIdentifiers.push_back(device.displayName);
-    }
-
-    // Queues a previous run left paused are resumed before anyone looks at them.
-    state.printQueues = options.printQueues;
-    state.heldQueuesPath = state.info.programFolder / comm::kHeldQueuesFileName;
-    comm::RecoverHeldQueues(state.printQueues.get(), state.heldQueuesPath, state.log);
-    comm::GetWinPort(state.printQueues.get(), state.texts.Text(lang::MSG_NONE), state.log,
-                     state.winPrinters);
-    std::vector<std::string> winPortNames;
-    for (const comm::WinPrinterEntry& queue : state.winPrinters) {
-        winPortNames.push_back(queue.portName);
     }
 
     const ProfileFile portDefaults =

@@ -185,7 +185,9 @@ std::string QueueUsbSerial(std::string_view deviceUri) {
 std::vector<WinPrinterEntry> SelectPrinter(std::span<const platform::PrintQueueInfo> queues,
                                            app::Logger& log) {
     log.WriteLog("SelectPrinter Start");
-    log.WriteLog("Get Driver Cnt = " + std::to_string(queues.size()));
+    // Every queue has its own device, so there are as many ports as queues.
+    log.WriteLog("Get Driver Cnt = " + std::to_string(queues.size()) +
+                 "  Get Port Cnt = " + std::to_string(queues.size()));
     std::vector<WinPrinterEntry> list;
     list.reserve(queues.size());
     for (const platform::PrintQueueInfo& queue : queues) {

@@ -114,6 +114,8 @@ TEST_F(Startup, LogsSpecSetTheFlagsAndProgramEndWhenTheLogIsOn) {
     std::string expected;
     for (const char* line : {">>>>>>>>>>>>>>>>>",
                              "SpecSet Start",
+                             "GetWinPort Start",
+                             "GetWinPort End",
                              "GetUsbPort Start",
                              "GetUSBHandle Start",
                              "GetUSBHandle [None]",
