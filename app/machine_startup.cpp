@@ -24,6 +24,7 @@ StartupOptions MachineStartupOptions(const std::filesystem::path& home, platform
     options.serialDevices = platform::FindSerialDevices();
     options.parallelDevices = platform::FindParallelDevices();
     options.enumerateUsbPrinters = [] { return platform::EnumerateUsbPrinters(); };
+    options.printQueues = platform::OpenSystemPrintQueues();
     return options;
 }
 

@@ -99,6 +99,32 @@ int SearchNetworkPrinters(PrinterConnection& connection, std::vector<LanPrinterE
                                connection.port().log(), found);
 }
 
+std::string_view SelectedQueuePort(std::span<const comm::WinPrinterEntry> list, std::size_t index) {
+    if (index >= list.size() || list[index].printerCode == comm::kForeignDriverCode) {
+        return {};
+    }
+    return list[index].portName;
+}
+
+int RefreshPrintQueues(AppState& state) {
+    // The choice is remembered by queue name, which stays when other queues come and go.
+    const std::size_t old = state.config.winPrinterIndex;
+    const std::string chosen =
+        old < state.winPrinters.size() ? state.winPrinters[old].printerName : std::string{};
+    const int result = comm::GetWinPort(state.printQueues.get(), state.texts.Text(lang::MSG_NONE),
+                                        state.log, state.winPrinters);
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < state.winPrinters.size(); ++i) {
+        if (state.winPrinters[i].printerName == chosen) {
+            index = i;
+            break;
+        }
+    }
+    state.config.winPrinterIndex =
+        comm::ChosenQueue(state.winPrinters, state.model.printerRow, index).value_or(index);
+    return result;
+}
+
 std::error_code SavePortSettings(const AppState& state) {
     const lang::TextTable& texts = state.texts;
     const SaveContext context{
@@ -108,8 +134,7 @@ std::error_code SavePortSettings(const AppState& state) {
         .comPorts = state.comPorts,
         .lptPorts = state.lptPorts,
         .usbIdentifier = SelectedUsbIdentifier(state.usbDevices, state.config.usbIndex),
-        // The printer queues are not offered yet: the configuration names none.
-        .winPortName = {},
+        .winPortName = SelectedQueuePort(state.winPrinters, state.config.winPrinterIndex),
     };
     // The configuration is read again and updated key by key: another copy must not write it
     // in between.

@@ -37,6 +37,14 @@ void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex);
 // model in `found`, else the search's error code.
 int SearchNetworkPrinters(PrinterConnection& connection, std::vector<LanPrinterEntry>& found);
 
+// What the configuration stores for the chosen queue: its port name; empty when the selection is
+// outside the list or a queue of no family driver (stored as "None").
+std::string_view SelectedQueuePort(std::span<const comm::WinPrinterEntry> list, std::size_t index);
+
+// The queues again from the printing system, with the model's choice kept when it is still
+// there: PRT_ERR_SEARCH when there is none.
+int RefreshPrintQueues(AppState& state);
+
 // Writes the port choice, model, language and network printer list into the configuration file.
 std::error_code SavePortSettings(const AppState& state);
 

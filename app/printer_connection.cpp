@@ -41,6 +41,8 @@ PrinterConnection::PrinterConnection(AppState& state, std::uint16_t lanPrintingP
         state.texts.Text(lang::MSG_NONE),
         comm::PortSwitches{state.config.switches.statusCheck,
                            state.config.switches.errorAutoRecover});
+    context_.winPrinters = state.winPrinters;
+    port_->setPrintQueues(state.printQueues.get(), state.heldQueuesPath);
     state.lastPortOpenFailure.reset();
     port_->setOpenFailureSink([&state](const std::string& device, std::error_code error) {
         state.lastPortOpenFailure =
@@ -48,7 +50,12 @@ PrinterConnection::PrinterConnection(AppState& state, std::uint16_t lanPrintingP
     });
 }
 
-PrinterConnection::~PrinterConnection() = default;
+PrinterConnection::~PrinterConnection() {
+    // An action that ended early still gives the queues back.
+    if (context_.portReplaced) {
+        comm::PortReplace(*port_, 0);
+    }
+}
 
 std::string PrinterConnection::modelTag() const {
     return PrinterNameTable()[state_.model.printerRow].modelTag;
@@ -61,7 +68,17 @@ int VerifyPrinterConnection(PrinterConnection& connection) {
         const bool usb = port.context().portKind == PortKind::PORT_USB;
         result = comm::CheckPrinter(port, port.GetPortName(usb ? 1 : 0), connection.modelTag());
     }
-    comm::PortReplace(port, 0);
+    const int restored = comm::PortReplace(port, 0);
+    if (result == comm::PRT_SUCCESS) {
+        result = restored;
+    }
+    // A queue on a local port is tried with an empty job as well: the printer answering on the
+    // device does not yet say that the queue's backend can reach it.
+    const comm::WinPrinterEntry* queue = port.context().chosenQueue();
+    if (result == comm::PRT_SUCCESS && port.context().portKind == PortKind::PORT_WINDRV &&
+        queue != nullptr && queue->portType != comm::kQueuePortNetwork) {
+        result = comm::PrinterSendOperation(port, comm::kOperationConnectionCheck, {});
+    }
     return result;
 }
 

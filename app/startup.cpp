@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "comm/queue_handover.h"
 #include "core/port_defaults.h"
 #include "core/profile_file.h"
 #include "lang/interface_texts.h"
@@ -75,6 +76,17 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     const LanguageChoice language = ReadLanguageChoice(profile, state.texts.languageNames());
     state.texts.setLanguageIndex(language.index);
 
+    // Queues a previous run left paused are resumed before anyone looks at them.
+    state.printQueues = options.printQueues;
+    state.heldQueuesPath = state.info.programFolder / comm::kHeldQueuesFileName;
+    comm::RecoverHeldQueues(state.printQueues.get(), state.heldQueuesPath, state.log);
+    comm::GetWinPort(state.printQueues.get(), state.texts.Text(lang::MSG_NONE), state.log,
+                     state.winPrinters);
+    std::vector<std::string> winPortNames;
+    for (const comm::WinPrinterEntry& queue : state.winPrinters) {
+        winPortNames.push_back(queue.portName);
+    }
+
     // The remembered USB printer is looked up among those attached now; the reader sets the
     // selection, so the one kept here does not matter.
     std::size_t usbIndex = 0;
@@ -92,12 +104,15 @@ void SpecSet(AppState& state, ProfileFile& profile, const StartupOptions& option
     const ConfigContext context{.comPorts = state.comPorts,
                                 .lptPorts = state.lptPorts,
                                 .usbIdentifiers = usbIdentifiers,
-                                .winPortNames = {},
+                                .winPortNames = winPortNames,
                                 .overseaMode = state.model.overseaMode,
                                 .portProfileText = [&](std::string_view longName) {
                                     return ReadPortProfileText(portDefaults, longName);
                                 }};
     state.config = ReadUtilityConfig(profile, context);
+    state.config.winPrinterIndex =
+        comm::ChosenQueue(state.winPrinters, state.model.printerRow, state.config.winPrinterIndex)
+            .value_or(state.config.winPrinterIndex);
 
     // The working defaults of every model, with the configuration's overrides; the full-cut mode
     // they depend on follows from the region read above.

@@ -13,6 +13,7 @@
 
 #include "app/app_info.h"
 #include "app/runtime_libraries.h"
+#include "comm/print_queue_list.h"
 #include "core/catalogue.h"
 #include "core/config.h"
 #include "core/log.h"
@@ -22,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/os_info.h"
+#include "platform/print_queues.h"
 #include "settings/settings_state.h"
 
 namespace vrtruty::app {
@@ -42,9 +44,10 @@ struct StartupOptions {
     // that it cannot overwrite a change another copy is making.
     bool repairsTemporarySettings = true;
     std::function<std::optional<platform::OsVersion>()> queryOsVersion = platform::QueryOsVersion;
-    std::vector<std::string> serialDevices;     // serial ports found on the machine
-    std::vector<std::string> parallelDevices;   // parallel ports found on the machine
-    UsbPrinterEnumerator enumerateUsbPrinters;  // the USB printers attached to the machine
+    std::vector<std::string> serialDevices;              // serial ports found on the machine
+    std::vector<std::string> parallelDevices;            // parallel ports found on the machine
+    UsbPrinterEnumerator enumerateUsbPrinters;           // the USB printers attached to the machine
+    std::shared_ptr<platform::PrintQueues> printQueues;  // the printing system; null: none
 };
 
 // A device file or network printer that did not open: which one and the system's reason.
@@ -72,6 +75,9 @@ struct AppState {
     PortNameList lptPorts;
     std::vector<UsbDeviceEntry> usbDevices;     // the model's USB printers; config.usbIndex selects
     UsbPrinterEnumerator enumerateUsbPrinters;  // lists the USB printers attached now
+    std::vector<comm::WinPrinterEntry> winPrinters;  // the printer queues; config.winPrinterIndex
+    std::shared_ptr<platform::PrintQueues> printQueues;  // null: no printing system
+    std::filesystem::path heldQueuesPath;                // the record of queues this run has paused
     RuntimeLibraries libraries;
     int osClass = -1;
     std::optional<platform::InstanceLock> instanceLock;

@@ -146,6 +146,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             app::ChangePrinterModel(state, *row);
         }
     }
+    if (port && port->kind == app::PortKind::PORT_WINDRV) {
+        if (const std::string problem = QueueChoiceProblem(state, *port); !problem.empty()) {
+            app::Shutdown(state);
+            return UsageError(err, problem);
+        }
+    }
 
     CommandContext context{state,
                            out,

@@ -113,8 +113,8 @@ std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error)
             return std::nullopt;
         }
     } else if (app::EqualsIgnoreCase(kind, "queue")) {
-        error = "printer queues are not offered yet";
-        return std::nullopt;
+        port.kind = app::PortKind::PORT_WINDRV;
+        port.device = std::string(rest);
     } else {
         error = "unknown port kind " + std::string(kind);
         return std::nullopt;
@@ -148,10 +148,31 @@ void UsePort(app::AppState& state, const PortSpec& port) {
             config.lanPrinters = {{0, port.device, {}, {}}};
             config.lanIndex = 0;
             break;
+        case app::PortKind::PORT_WINDRV: {
+            const auto queue = std::ranges::find(state.winPrinters, port.device,
+                                                 &comm::WinPrinterEntry::printerName);
+            config.winPrinterIndex = static_cast<std::size_t>(queue - state.winPrinters.begin());
+            break;
+        }
         default:
             config.usbIndex = 0;
             break;
     }
+}
+
+std::string QueueChoiceProblem(const app::AppState& state, const PortSpec& spec) {
+    const std::size_t index = state.config.winPrinterIndex;
+    if (index >= state.winPrinters.size() || state.winPrinters[index].printerName != spec.device) {
+        return "no printer queue " + spec.device + " (vrtruty-cli queues lists them)";
+    }
+    const auto choices = comm::ModelQueueChoices(state.winPrinters, state.model.printerRow);
+    if (std::ranges::find(choices, index) == choices.end()) {
+        const comm::WinPrinterEntry& queue = state.winPrinters[index];
+        return "printer queue " + spec.device + " (driver \"" + queue.driverName +
+               "\", port type " + std::to_string(queue.portType) + ") is not one of the " +
+               app::PrinterNameTable()[state.model.printerRow].displayName + "'s queues";
+    }
+    return {};
 }
 
 namespace {

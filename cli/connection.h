@@ -23,12 +23,15 @@ struct PortSpec {
     std::optional<app::SerialSettings> serial;  // com: with BAUD:FORMAT:PROTOCOL
 };
 
-// Parses lan:HOST[:PORT], com:DEVICE[:BAUD:FORMAT:PROTOCOL], usb:DEVICE or lpt:DEVICE; the error
-// text says what is wrong otherwise.
+// Parses lan:HOST[:PORT], com:DEVICE[:BAUD:FORMAT:PROTOCOL], usb:DEVICE, lpt:DEVICE or
+// queue:NAME; the error text says what is wrong otherwise.
 std::optional<PortSpec> ParsePortSpec(std::string_view text, std::string& error);
 
 // Makes the port the utility's port for this run (nothing is written to the configuration).
 void UsePort(app::AppState& state, const PortSpec& spec);
+
+// Why a queue named with --port cannot serve the chosen model; empty when it can.
+std::string QueueChoiceProblem(const app::AppState& state, const PortSpec& spec);
 
 // "1B 40 0A": upper-case two-digit hex bytes separated by single blanks.
 std::string HexLine(std::span<const std::uint8_t> bytes);

@@ -1,8 +1,10 @@
 // The commands that talk to the printer: the connection check, the status, the printer tests and
 // the Extension 1 functions. Each job goes to every listed network printer in turn, as the panes
 // send it, and stops at the first failure.
+#include <algorithm>
 #include <ostream>
 
+#include "app/port_settings.h"
 #include "cli/commands.h"
 #include "cli/connection.h"
 #include "cli/progress.h"
@@ -11,6 +13,7 @@
 #include "comm/send_operation.h"
 #include "core/unicode.h"
 #include "jobs/printer_jobs.h"
+#include "lang/messages.h"
 
 namespace vrtruty::cli {
 namespace {
@@ -81,7 +84,7 @@ int RunCheck(CommandContext& context, const std::vector<std::string>& args) {
     {
         const Progress progress(
             context, "Checking that the " + std::string(row.displayName) + " answers on " + name);
-        result = comm::CheckPrinter(port, name, connection.modelTag());
+        result = app::VerifyPrinterConnection(connection);
     }
     if (result != comm::PRT_SUCCESS) {
         return PrinterFailure(context, result);
@@ -101,13 +104,16 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
                     << HexLine(comm::Command(comm::CommandId::CMD_STATUS1).bytes) << "\n";
         return 0;
     }
-    const int handle = port.PortOpen(port.GetPortName(1));
-    if (handle == comm::PortAccess::kInvalidHandle) {
-        return PrinterFailure(context, comm::PRT_ERR_OPEN);
-    }
-    comm::PrinterStatusClr(port, handle);
-    const int result = comm::CheckPrinterStatus(port, handle);
-    port.PortClose(handle);
+    const int result = comm::WithQueuesHandedOver(port, [&] {
+        const int handle = port.PortOpen(port.GetPortName(1));
+        if (handle == comm::PortAccess::kInvalidHandle) {
+            return comm::PRT_ERR_OPEN;
+        }
+        comm::PrinterStatusClr(port, handle);
+        const int status = comm::CheckPrinterStatus(port, handle);
+        port.PortClose(handle);
+        return status;
+    });
     if (result != comm::PRT_SUCCESS) {
         return PrinterFailure(context, result);
     }
@@ -198,6 +204,31 @@ int RunSendFile(CommandContext& context, const std::vector<std::string>& args) {
         return 1;
     }
     return RunJob(context, tools::kOperationSendFile, file.buffer, "Sending " + args[0]);
+}
+
+}  // namespace vrtruty::cli
+
+namespace vrtruty::cli {
+
+int RunQueues(CommandContext& context, const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        return UsageFailure(context, "queues takes no arguments");
+    }
+    app::AppState& state = context.state;
+    if (app::RefreshPrintQueues(state) != comm::PRT_SUCCESS) {
+        context.out << lang::ComposeMessage(state.texts, comm::PRT_ERR_SEARCH) << "\n";
+        return 0;
+    }
+    const auto choices = comm::ModelQueueChoices(state.winPrinters, state.model.printerRow);
+    context.out << "QUEUE\tPORT TYPE\tPRINTER CODE\tCHOICE\tDEVICE\tDRIVER\n";
+    for (std::size_t i = 0; i < state.winPrinters.size(); ++i) {
+        const comm::WinPrinterEntry& queue = state.winPrinters[i];
+        const bool choice = std::ranges::find(choices, i) != choices.end();
+        context.out << queue.printerName << "\t" << queue.portType << "\t" << queue.printerCode
+                    << "\t" << (choice ? "yes" : "no") << "\t" << queue.portName << "\t"
+                    << queue.driverName << "\n";
+    }
+    return 0;
 }
 
 }  // namespace vrtruty::cli

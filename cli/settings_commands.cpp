@@ -148,9 +148,11 @@ int Get(CommandContext& context) {
     int result = 0;
     {
         const Progress progress(context, "Reading the settings from the printer");
-        result = settings::GetPrinterSettings(port, state.settings, state.model,
-                                              settings::kReadAllSettings, port.GetPortName(1),
-                                              state.texts);
+        result = comm::WithQueuesHandedOver(port, [&] {
+            return settings::GetPrinterSettings(port, state.settings, state.model,
+                                                settings::kReadAllSettings, port.GetPortName(1),
+                                                state.texts);
+        });
     }
     if (result != 0) {
         return PrinterFailure(context, result);
@@ -219,9 +221,11 @@ int Verify(CommandContext& context) {
     int differences = 0;
     const int result = comm::ForEachTargetPrinter(port, [&] {
         settings::SettingsState readBack = state.settings;
-        const int read =
-            settings::GetPrinterSettings(port, readBack, state.model, settings::kReadAllSettings,
-                                         port.GetPortName(1), state.texts);
+        const int read = comm::WithQueuesHandedOver(port, [&] {
+            return settings::GetPrinterSettings(port, readBack, state.model,
+                                                settings::kReadAllSettings, port.GetPortName(1),
+                                                state.texts);
+        });
         if (read != 0) {
             return read;
         }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "comm/error_codes.h"
+#include "comm/queue_handover.h"
 
 namespace vrtruty::comm {
 namespace {
@@ -170,25 +171,56 @@ int PrinterStatusClr(PortAccess& port, int handle) {
     return result;
 }
 
+namespace {
+
+// Buffer clear and the real-time status on an open port; the reset after a failure leaves the
+// state the status requests put the printer in.
+int DirectPrinterStatus(PortAccess& port, int handle) {
+    app::Logger& log = port.log();
+    log.WriteLog("Buffer Clear Command Send");
+    int result = PrinterCommand(port, CommandId::CMD_BUFFERCLEAR, handle);
+    if (result == PRT_SUCCESS) {
+        log.WriteLog("Real Time Status 1 Command Send");
+        result = PrinterCommand(port, CommandId::CMD_STATUS1, handle);
+    }
+    if (result != PRT_SUCCESS && result != PRT_ERR_OPEN) {
+        log.WriteLog("Reset3 Send");
+        PrinterCommand(port, CommandId::CMD_RESET3, handle);
+    }
+    return result;
+}
+
+// A network queue's printer is asked directly over the LAN path, on a port of its own.
+int NetworkQueueStatus(PortAccess& port) {
+    PrinterContext& context = port.context();
+    const app::PortKind kind = context.portKind;
+    context.portKind = app::PortKind::PORT_LAN;
+    int result = PRT_ERR_OPEN;
+    const int handle = port.PortOpen(StripNetworkPortPrefix(port.GetPortName(0)));
+    if (handle != PortAccess::kInvalidHandle) {
+        if (port.switches().statusCheck) {
+            PrinterStatusClr(port, handle);
+        }
+        result = DirectPrinterStatus(port, handle);
+        port.PortClose(handle);
+    }
+    context.portKind = kind;
+    return result;
+}
+
+}  // namespace
+
 int CheckPrinterStatus(PortAccess& port, int handle) {
     PrinterContext& context = port.context();
     app::Logger& log = port.log();
     log.WriteLog("CheckPrinterStatus Start");
     int result = PRT_SUCCESS;
     if (context.portKind == app::PortKind::PORT_WINDRV) {
-        result = PRT_ERR_SEARCH;  // printer queues are not reachable yet
+        const WinPrinterEntry* queue = context.chosenQueue();
+        result = queue != nullptr && queue->portType == kQueuePortNetwork ? NetworkQueueStatus(port)
+                                                                          : CheckQueueState(port);
     } else {
-        log.WriteLog("Buffer Clear Command Send");
-        result = PrinterCommand(port, CommandId::CMD_BUFFERCLEAR, handle);
-        if (result == PRT_SUCCESS) {
-            log.WriteLog("Real Time Status 1 Command Send");
-            result = PrinterCommand(port, CommandId::CMD_STATUS1, handle);
-        }
-        if (result != PRT_SUCCESS && result != PRT_ERR_OPEN) {
-            // Leave the state the status requests put the printer in.
-            log.WriteLog("Reset3 Send");
-            PrinterCommand(port, CommandId::CMD_RESET3, handle);
-        }
+        result = DirectPrinterStatus(port, handle);
     }
     log.WriteLog("CheckPrinterStatus End");
     return result;

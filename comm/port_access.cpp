@@ -123,8 +123,45 @@ PortAccess::OpenPort* PortAccess::Find(int handle) {
     return it == openPorts_.end() ? nullptr : it->second.get();
 }
 
+// While a chosen queue is taken off its device, the conversation runs over the queue's own
+// device: the device file or network printer its URI names, or the USB printer of its serial
+// number. nullopt: the configured port of that kind serves.
+std::optional<std::string> PortAccess::QueueDeviceName(int form) {
+    const WinPrinterEntry* queue = context_.chosenQueue();
+    if (queue == nullptr) {
+        return noneWord_;
+    }
+    switch (context_.portKind) {
+        case PortKind::PORT_COM:
+        case PortKind::PORT_LPT:
+            return comm::QueueDeviceName(queue->portName);
+        case PortKind::PORT_LAN:
+            context_.lanLibrary = lanLibraries_[0] != nullptr ? 0 : 1;
+            return comm::QueueDeviceName(queue->portName);
+        case PortKind::PORT_USB: {
+            const std::string serial = QueueUsbSerial(queue->portName);
+            for (const UsbDeviceEntry& device : context_.usbDevices) {
+                if (!serial.empty() && device.displayName.find(serial) != std::string::npos) {
+                    return form == 0   ? device.displayName
+                           : form == 1 ? device.devicePath
+                                       : device.portName;
+                }
+            }
+            return std::nullopt;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
 std::string PortAccess::GetPortName(int form) {
     const app::UtilityConfig& config = context_.config;
+    if (context_.configuredPortKind() == PortKind::PORT_WINDRV &&
+        context_.portKind != PortKind::PORT_WINDRV) {
+        if (auto name = QueueDeviceName(form)) {
+            return *name;
+        }
+    }
     switch (context_.portKind) {
         case PortKind::PORT_COM: {
             const app::PortName& port = context_.comPorts.Selected(config.comIndex);
@@ -155,8 +192,14 @@ std::string PortAccess::GetPortName(int form) {
             }
             return printer.ipAddress;
         }
+        case PortKind::PORT_WINDRV: {
+            const WinPrinterEntry* queue = context_.chosenQueue();
+            if (queue == nullptr) {
+                return noneWord_;
+            }
+            return form == 0 ? queue->portName : queue->printerName;
+        }
         default:
-            // Printer queues are offered once the printing system is supported.
             return noneWord_;
     }
 }

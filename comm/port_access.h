@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <system_error>
@@ -19,6 +21,7 @@
 #include "core/log.h"
 #include "platform/clock.h"
 #include "platform/device_channel.h"
+#include "platform/print_queues.h"
 
 namespace vrtruty::comm {
 
@@ -73,6 +76,15 @@ class PortAccess {
     // send can show how far it has come.
     using WriteProgressSink = std::function<void(std::size_t bytes)>;
     void setWriteProgressSink(WriteProgressSink sink) { written_ = std::move(sink); }
+    // The printing system's queues, and the file that records which of them this run has
+    // paused, so that a run that dies cannot leave them paused. Without them no queue is used.
+    void setPrintQueues(platform::PrintQueues* queues, std::filesystem::path heldRecord) {
+        queues_ = queues;
+        heldRecord_ = std::move(heldRecord);
+    }
+    platform::PrintQueues* printQueues() const { return queues_; }
+    const std::filesystem::path& heldQueuesRecord() const { return heldRecord_; }
+    const std::string& noneWord() const { return noneWord_; }
 
     // The current port's name: form 0 the short or shown name, form 1 what the port is opened
     // with, any other form the long or port name; the "None" word when there is none. For a
@@ -92,6 +104,7 @@ class PortAccess {
     struct OpenPort;
 
     LanLibrary* CurrentLanLibrary() const;
+    std::optional<std::string> QueueDeviceName(int form);
     OpenPort* Find(int handle);
     int SendToLan(OpenPort& port, std::span<const std::uint8_t> data);
     int SendToDevice(OpenPort& port, std::span<const std::uint8_t> data);
@@ -107,6 +120,8 @@ class PortAccess {
     std::function<void()> pump_;
     OpenFailureSink openFailed_;
     WriteProgressSink written_;
+    platform::PrintQueues* queues_ = nullptr;
+    std::filesystem::path heldRecord_;
     std::map<int, std::unique_ptr<OpenPort>> openPorts_;
     int nextHandle_ = 1;
 };

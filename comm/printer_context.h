@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/print_queue_list.h"
 #include "core/config.h"
 #include "core/port_kind.h"
 #include "core/port_names.h"
@@ -34,6 +35,7 @@ struct PrinterContext {
     const app::PortNameList& comPorts;
     const app::PortNameList& lptPorts;
     std::vector<UsbDeviceEntry> usbDevices;  // a copy of the application's list for this operation
+    std::vector<WinPrinterEntry> winPrinters;  // the printer queues, a copy for this operation
 
     std::size_t model = 0;      // the chosen printer row
     app::PortKind portKind;     // the kind in use; differs from the configured one
@@ -44,6 +46,11 @@ struct PrinterContext {
 
     app::PortKind configuredPortKind() const { return config.portKind; }
     const app::SerialSettings& serial() const { return config.serial; }
+    // The queue the user chose, when the model has one among its choices.
+    const WinPrinterEntry* chosenQueue() const {
+        const auto index = ChosenQueue(winPrinters, model, config.winPrinterIndex);
+        return index ? &winPrinters[*index] : nullptr;
+    }
 };
 
 }  // namespace vrtruty::comm

@@ -4,6 +4,7 @@
 
 #include "comm/command_exchange.h"
 #include "comm/error_codes.h"
+#include "comm/queue_handover.h"
 
 namespace vrtruty::comm {
 namespace {
@@ -87,15 +88,23 @@ milliseconds SettleTime(int operation) {
     }
 }
 
-int PortReplace(PortAccess& port, int /*on*/) {
-    return port.context().configuredPortKind() == app::PortKind::PORT_WINDRV ? PRT_ERR_SEARCH
-                                                                             : PRT_SUCCESS;
-}
-
 int PrinterSendOperation(PortAccess& port, int operation, std::span<const std::uint8_t> data,
                          const BuzzerPattern& buzzer) {
     if (port.context().portKind == app::PortKind::PORT_WINDRV) {
-        return PRT_ERR_SEARCH;  // printer queues are not reachable yet
+        // Through the queue: no conversation, one raw job.
+        if (port.switches().statusCheck) {
+            if (const int status = CheckPrinterStatus(port, 0)) {
+                return status;
+            }
+        }
+        if (const int spooled = SpoolerSend(port, operation, data)) {
+            return spooled;
+        }
+        if (OneOf(operation, {4, 10, 11, 17})) {
+            port.WaitWithMessages(ActionTime(operation, buzzer));
+        }
+        port.WaitWithMessages(SettleTime(operation));
+        return PRT_SUCCESS;
     }
     if (const int replaced = PortReplace(port, 1)) {
         PortReplace(port, 0);
@@ -131,6 +140,15 @@ int PrinterSendOperation(PortAccess& port, int operation, std::span<const std::u
     }
     port.WaitWithMessages(SettleTime(operation));
     return sent;
+}
+
+int WithQueuesHandedOver(PortAccess& port, const std::function<int()>& conversation) {
+    int result = PortReplace(port, 1);
+    if (result == PRT_SUCCESS) {
+        result = conversation();
+    }
+    const int restored = PortReplace(port, 0);
+    return result != PRT_SUCCESS ? result : restored;
 }
 
 int ForEachTargetPrinter(PortAccess& port, const std::function<int()>& job) {

@@ -28,9 +28,14 @@ std::chrono::milliseconds ActionTime(int operation, const BuzzerPattern& buzzer 
 // The final pause after the port is closed.
 std::chrono::milliseconds SettleTime(int operation);
 
-// The printing-system ports are set aside around an operation on a printer queue; on the direct
-// ports (all this build offers) there is nothing to do.
+// Takes every printer queue that uses the current port's device off it (on = 1) and gives the
+// queues back (on = 0); a call with the mode already in force does nothing. While a chosen
+// queue is off its device, portKind is the kind of the queue's device.
 int PortReplace(PortAccess& port, int on);
+
+// Runs a conversation with the queues on the port's device taken off it, and gives them back
+// afterwards: the first error of the hand-over, the conversation or the giving back.
+int WithQueuesHandedOver(PortAccess& port, const std::function<int()>& conversation);
 
 int PrinterSendOperation(PortAccess& port, int operation, std::span<const std::uint8_t> data,
                          const BuzzerPattern& buzzer = {});

@@ -21,6 +21,16 @@ namespace vrtruty::test {
 
 using namespace std::chrono_literals;
 
+// The argument vector of a program to spawn; it points into `arguments`.
+inline std::vector<char*> ArgumentVector(std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    return argv;
+}
+
 // vrtruty-printer run as a child process, its standard output read line by line.
 class PrinterProcess {
   public:
@@ -30,11 +40,7 @@ class PrinterProcess {
             throw std::runtime_error("pipe2");
         }
         arguments.insert(arguments.begin(), VRTRUTY_PRINTER_PATH);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
+        std::vector<char*> argv = ArgumentVector(arguments);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);

@@ -129,6 +129,8 @@ TEST_F(Startup, LogsSpecSetTheFlagsAndProgramEndWhenTheLogIsOn) {
     std::string expected;
     for (const char* line : {">>>>>>>>>>>>>>>>>",
                              "SpecSet Start",
+                             "GetWinPort Start",
+                             "GetWinPort End",
                              "GetUsbPort Start",
                              "GetUSBHandle Start",
                              "GetUSBHandle [None]",

@@ -183,17 +183,11 @@ PortSettingsDialog::PortSettingsDialog(Session& session, MainWindow& mainWindow,
 
     const app::AppState& state = session_.state();
     const app::UtilityConfig& config = state.config;
-    saved_ = SavedChoice{config.portKind,
-                         state.model.printerRow,
-                         config.comIndex,
-                         config.usbIndex,
-                         config.lptIndex,
-                         config.lanIndex,
-                         config.winPrinterIndex,
-                         config.serial,
-                         config.lanPrinters,
-                         state.usbDevices,
-                         state.texts.languageIndex()};
+    saved_ =
+        SavedChoice{config.portKind,        state.model.printerRow, config.comIndex,
+                    config.usbIndex,        config.lptIndex,        config.lanIndex,
+                    config.winPrinterIndex, state.winPrinters,      config.serial,
+                    config.lanPrinters,     state.usbDevices,       state.texts.languageIndex()};
     chosenSerial_ = config.serial;
 
     BuildControls();
@@ -252,8 +246,6 @@ void PortSettingsDialog::BuildControls() {
     c.lptRadio = radio("lptRadio", PortKind::PORT_LPT, 0, 2, 1);
     c.lanRadio = radio("lanRadio", PortKind::PORT_LAN, 0, 3, 1);
     c.winPrinterRadio = radio("winPrinterRadio", PortKind::PORT_WINDRV, 1, 0, 4);
-    // Printer queues are not offered as ports yet.
-    c.winPrinterRadio->setEnabled(false);
     layout->addWidget(c.portGroup);
 
     c.settingGroup = new QGroupBox(this);
@@ -391,8 +383,11 @@ void PortSettingsDialog::ConnectControls() {
         config.usbIndex = Index(index);
         UpdateOkButton();
     });
-    connect(c.winPrinterCombo, chosen, this,
-            [&config](int index) { config.winPrinterIndex = Index(index); });
+    connect(c.winPrinterCombo, chosen, this, [this, &config](int index) {
+        if (Index(index) < winChoices_.size()) {
+            config.winPrinterIndex = winChoices_[Index(index)];
+        }
+    });
     const auto serialChoice = [this](std::uint16_t app::SerialSettings::*field) {
         return [this, field](int index) {
             chosenSerial_.*field = static_cast<std::uint16_t>(Index(index));
@@ -519,11 +514,24 @@ void PortSettingsDialog::RefreshUsbChoice() {
 }
 
 void PortSettingsDialog::RefreshWinPrinterChoice() {
-    // No printer queue is offered as a port yet: the list can only say so.
-    c_->winPrinterCombo->clear();
-    c_->winPrinterCombo->addItem(NoneWord());
-    c_->winPrinterCombo->setCurrentIndex(0);
-    session_.state().config.winPrinterIndex = 0;
+    app::AppState& state = session_.state();
+    app::RefreshPrintQueues(state);
+    winChoices_ = comm::ModelQueueChoices(state.winPrinters, state.model.printerRow);
+    QComboBox* combo = c_->winPrinterCombo;
+    QSignalBlocker quiet(combo);
+    combo->clear();
+    int chosen = 0;
+    for (std::size_t i = 0; i < winChoices_.size(); ++i) {
+        combo->addItem(QString::fromStdString(state.winPrinters[winChoices_[i]].printerName));
+        if (winChoices_[i] == state.config.winPrinterIndex) {
+            chosen = static_cast<int>(i);
+        }
+    }
+    if (winChoices_.empty()) {
+        combo->addItem(NoneWord());
+    }
+    combo->setEnabled(!winChoices_.empty());
+    combo->setCurrentIndex(chosen);
     UpdateOkButton();
 }
 
@@ -827,6 +835,7 @@ void PortSettingsDialog::reject() {
     config.lptIndex = saved_.lptIndex;
     config.lanIndex = saved_.lanIndex;
     config.winPrinterIndex = saved_.winPrinterIndex;
+    state.winPrinters = saved_.winPrinters;
     config.serial = saved_.serial;
     config.lanPrinters = saved_.lanPrinters;
     state.usbDevices = saved_.usbDevices;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "comm/print_queue_list.h"
 #include "core/config.h"
 #include "core/port_kind.h"
 #include "core/serial_settings.h"
@@ -42,6 +43,7 @@ class PortSettingsDialog final : public QDialog {
         std::size_t lptIndex = 0;
         std::size_t lanIndex = 0;
         std::size_t winPrinterIndex = 0;
+        std::vector<comm::WinPrinterEntry> winPrinters;  // the list winPrinterIndex selects in
         app::SerialSettings serial{};
         std::vector<app::LanPrinterEntry> lanPrinters;
         std::vector<app::UsbDeviceEntry> usbDevices;  // the list usbIndex selects in
@@ -79,7 +81,8 @@ class PortSettingsDialog final : public QDialog {
     bool openedAtStart_;
     bool portSettingsChanged_ = false;
     SavedChoice saved_;
-    app::SerialSettings chosenSerial_{};  // the serial lists' choice, taken over by OK
+    std::vector<std::size_t> winChoices_;  // the queue list's index of each queue shown
+    app::SerialSettings chosenSerial_{};   // the serial lists' choice, taken over by OK
     std::unique_ptr<Controls> c_;
 };
 

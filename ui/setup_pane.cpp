@@ -447,9 +447,11 @@ void SetupPane::GetSettings() {
     const int result =
         session_.RunPrinterJob(session_.Text(lang::MSG_S_07), [&](app::PrinterConnection& link) {
             comm::PortAccess& port = link.port();
-            return settings::GetPrinterSettings(port, state.settings, state.model,
-                                                settings::kReadAllSettings, port.GetPortName(1),
-                                                state.texts);
+            return comm::WithQueuesHandedOver(port, [&] {
+                return settings::GetPrinterSettings(port, state.settings, state.model,
+                                                    settings::kReadAllSettings, port.GetPortName(1),
+                                                    state.texts);
+            });
         });
     if (result != comm::PRT_SUCCESS) {
         ShowStatus({});

@@ -144,6 +144,9 @@ class GuiWorld {
         state_.reset();
         app::StartupOptions options = app::MachineStartupOptions(home(), clock_);
         options.lockDirectory.reset();
+        if (printQueues) {
+            options.printQueues = printQueues;
+        }
         app::StartupResult started = app::RunStartup(options);
         state_ = std::move(started.state);
         if (state_ != nullptr) {
@@ -164,6 +167,7 @@ class GuiWorld {
     ui::Session& session() { return *session_; }
 
     ScriptedPrompts prompts;
+    std::shared_ptr<platform::PrintQueues> printQueues;  // the machine's when not set
 
   private:
     QTemporaryDir home_;

@@ -10,9 +10,11 @@
 #include <QTreeWidget>
 #include <memory>
 
+#include "app/port_settings.h"
 #include "core/profile_file.h"
 #include "gui_harness.h"
 #include "lang/message_style.h"
+#include "platform/fake_print_queues.h"
 #include "ui/main_window.h"
 #include "ui/port_settings_dialog.h"
 
@@ -333,6 +335,51 @@ class PortSettingsTest final : public QObject {
         // The row that moved into the deleted one's place is the chosen printer now.
         QCOMPARE(list->currentItem()->text(0), QString("10.0.0.2"));
         QCOMPARE(state.config.lanIndex, std::size_t{0});
+    }
+
+    void queueChoiceListsTheModelsQueuesAndIsKeptInTheConfiguration() {
+        auto queues = std::make_shared<platform::FakePrintQueues>();
+        const auto queue = [](std::string name, std::string uri, std::string driver) {
+            platform::PrintQueueInfo info;
+            info.name = std::move(name);
+            info.deviceUri = std::move(uri);
+            info.makeAndModel = std::move(driver);
+            return info;
+        };
+        queues->queues = {queue("front", "socket://192.0.2.5", "VRM TR-770II Raster"),
+                          queue("text", "socket://192.0.2.6", "Generic Text-Only"),
+                          queue("back", "usb://VRM/TR-770II?serial=7", "VRM TR-770II Raster")};
+        GuiWorld world;
+        world.printQueues = queues;
+        app::AppState& state = world.Start();
+        {
+            ui::MainWindow window(world.session());
+            ui::PortSettingsDialog dialog(world.session(), window, false);
+            auto* radio = Child<QRadioButton>(dialog, "winPrinterRadio");
+            auto* combo = Child<QComboBox>(dialog, "winPrinterCombo");
+            QVERIFY(radio->isEnabled());
+            radio->click();
+            QCOMPARE(combo->count(), 2);
+            QCOMPARE(combo->itemText(0), QString("front"));
+            QCOMPARE(combo->itemText(1), QString("back"));
+            QVERIFY(combo->isEnabled());
+            Choose(combo, 1);
+            QCOMPARE(state.config.winPrinterIndex, std::size_t{2});
+            QVERIFY(Child<QPushButton>(dialog, "okButton")->isEnabled());
+
+            Choose(Child<QComboBox>(dialog, "modelCombo"), 3);  // TR-770K: no queue of its own
+            QCOMPARE(combo->count(), 1);
+            QCOMPARE(combo->currentText(), QString("None"));
+            QVERIFY(!combo->isEnabled());
+            QVERIFY(!Child<QPushButton>(dialog, "okButton")->isEnabled());
+            QVERIFY(!Child<QLabel>(dialog, "winNote")->text().isEmpty());
+            Choose(Child<QComboBox>(dialog, "modelCombo"), 0);
+            QCOMPARE(combo->currentText(), QString("back"));
+        }
+        QVERIFY(!app::SavePortSettings(state));
+        app::AppState& again = world.Start();
+        QCOMPARE(again.config.portKind, app::PortKind::PORT_WINDRV);
+        QCOMPARE(again.config.winPrinterIndex, std::size_t{2});
     }
 
     void languageChangeSetsEveryTextAgain() {
