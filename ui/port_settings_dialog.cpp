@@ -693,12 +693,17 @@ void PortSettingsDialog::Add() {
 
 void PortSettingsDialog::Search() {
     app::AppState& state = session_.state();
+    std::string targetsError;
+    const comm::SearchOptions options = app::SearchOptionsFromEnvironment(targetsError);
+    if (!targetsError.empty()) {
+        state.log.WriteLog(targetsError);
+    }
     std::vector<app::LanPrinterEntry> found;
     const int result = RunWhileDisabled([&] {
-        return session_.RunPrinterJob(session_.Text(lang::MSG_P_02),
-                                      [&found](app::PrinterConnection& connection) {
-                                          return app::SearchNetworkPrinters(connection, found);
-                                      });
+        return session_.RunPrinterJob(
+            session_.Text(lang::MSG_P_02), [&found, &options](app::PrinterConnection& connection) {
+                return app::SearchNetworkPrinters(connection, options, found);
+            });
     });
     activateWindow();
     if (result != comm::PRT_SUCCESS) {

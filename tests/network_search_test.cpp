@@ -1,0 +1,207 @@
+// The network search against real SNMP agents: net-snmp's snmpd, started by each test on loopback
+// addresses with a configuration of its own. No packet leaves the machine.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "comm/error_codes.h"
+#include "comm/printer_finder.h"
+#include "comm/printer_search.h"
+#include "comm/tcp_lan_library.h"
+#include "platform/fake_clock.h"
+#include "snmpd_process.h"
+#include "test_support.h"
+
+namespace vrtruty {
+namespace {
+
+using app::LanPrinterEntry;
+using namespace std::chrono_literals;
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// An agent that reads to loopback and serves the given values (empty: not served).
+std::string AgentConfiguration(const std::string& deviceId, const std::string& description,
+                               const std::string& macHex) {
+    std::string text = "rocommunity public 127.0.0.0/8\n";
+    if (!deviceId.empty()) {
+        text += "override .1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1 octet_str \"" + deviceId + "\"\n";
+    }
+    if (!description.empty()) {
+        text += "override .1.3.6.1.2.1.25.3.2.1.3.1 octet_str \"" + description + "\"\n";
+    }
+    if (!macHex.empty()) {
+        text += "override .1.3.6.1.2.1.2.2.1.6.1 octet_str 0x" + macHex + "\n";
+    }
+    return text;
+}
+
+comm::SearchOptions Targets(const std::vector<std::string>& targets,
+                            std::chrono::milliseconds timeout = 2000ms) {
+    comm::SearchOptions options;
+    for (const std::string& target : targets) {
+        options.targets.push_back(*platform::ParseHostAndPort(target, platform::kSnmpPort));
+    }
+    options.timeout = timeout;
+    return options;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line.substr(line.find(']') == std::string::npos ? 0 : line.find(']') + 2));
+    }
+    return lines;
+}
+
+TEST(SnmpSearch, FindsTheVirtualPrinterOfTheRepositoryConfigurationWithItsMacAddress) {
+    test::TempFolder folder;
+    std::string why;
+    const auto snmpd = test::SnmpdProcess::Start(
+        folder.path(),
+        ReadText(std::filesystem::path(VRTRUTY_SOURCE_DIR) / "res/snmpd/virtual-printer.conf"),
+        why);
+    if (!snmpd) {
+        GTEST_SKIP() << "skipped: " << why;
+    }
+    comm::TcpLanLibrary slot(comm::kFirstSlotDeviceIdPrefix);
+    slot.setFinder(comm::MakeSnmpPrinterFinder(Targets({snmpd->target()})));
+    platform::FakeClock clock;
+    app::Logger log(folder / "_DEBUG.LOG", clock, true);
+    std::vector<LanPrinterEntry> found;
+    ASSERT_EQ(comm::SearchPrinter({&slot, nullptr}, "TR-770II", log, found), comm::PRT_SUCCESS)
+        << ReadText(folder / "_DEBUG.LOG");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].libraryMode, 0);
+    EXPECT_EQ(found[0].ipAddress, "127.0.0.1");
+    EXPECT_EQ(found[0].macAddress, "00:00:5E:00:53:01") << "ifPhysAddress of the loopback";
+    EXPECT_EQ(found[0].model, "TR-770II");
+    const auto lines = Lines(ReadText(folder / "_DEBUG.LOG"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "SXMODE dwSearchCnt = 1"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "QKMODE DLL Nothing"), lines.end());
+}
+
+// Several agents on loopback addresses of their own, each a printer, asked in one search: which
+// of them a model's search keeps, and with which MAC address.
+TEST(SnmpSearch, KeepsExactlyTheModelTheDeviceIdNamesOneRowPerAddress) {
+    struct Agent {
+        std::string address;
+        std::string deviceId;
+        std::string description;
+        std::string mac;
+    };
+    const std::vector<Agent> agents = {
+        {"127.0.0.2", "MFG:VRM;MDL:TR-770;CMD:ESC/POS;", "", "00005E005302"},
+        {"127.0.0.3", "MFG:VRM;MDL:TR-770K;", "", "00005E005303"},
+        {"127.0.0.4", "MFG:VRM;MDL:TR-770;MODEL:TR-770K (WL);", "", ""},
+        {"127.0.0.5", "", "TR-770II", "00005E005305"},  // no device ID: the description
+        {"127.0.0.6", "", "", "00005E005306"},          // nothing that names a model
+    };
+    test::TempFolder folder;
+    std::vector<std::unique_ptr<test::SnmpdProcess>> daemons;
+    std::vector<std::string> targets;
+    for (const Agent& agent : agents) {
+        std::string why;
+        daemons.push_back(test::SnmpdProcess::Start(
+            folder.path(), AgentConfiguration(agent.deviceId, agent.description, agent.mac), why,
+            agent.address));
+        if (!daemons.back()) {
+            GTEST_SKIP() << "skipped: " << why;
+        }
+        targets.push_back(daemons.back()->target());
+    }
+    // The first agent once more: one row per address all the same.
+    targets.push_back(daemons.front()->target());
+
+    struct Case {
+        std::string model;
+        std::vector<std::string> found;  // "address mac"
+    };
+    const std::vector<Case> cases = {
+        {"TR-770", {"127.0.0.2 00:00:5E:00:53:02"}},
+        {"TR-770K", {"127.0.0.3 00:00:5E:00:53:03"}},
+        {"TR-770K (WL)", {"127.0.0.4 "}},  // MODEL wins over MDL; no MAC served
+        {"TR-770II", {"127.0.0.5 00:00:5E:00:53:05"}},
+        {"TR-770 (PFBM)", {}},
+    };
+    for (const Case& c : cases) {
+        comm::TcpLanLibrary slot(comm::kSecondSlotDeviceIdPrefix);
+        slot.setFinder(comm::MakeSnmpPrinterFinder(Targets(targets)));
+        app::Logger log;
+        std::vector<LanPrinterEntry> found;
+        std::vector<LanPrinterEntry> others;
+        const int result = comm::SearchPrinter({nullptr, &slot}, c.model, log, found, &others);
+        std::vector<std::string> rows;
+        for (const LanPrinterEntry& printer : found) {
+            rows.push_back(printer.ipAddress + " " + printer.macAddress);
+            EXPECT_EQ(printer.libraryMode, 1);
+        }
+        EXPECT_EQ(rows, c.found) << c.model;
+        EXPECT_EQ(result, c.found.empty() ? comm::PRT_ERR_SEARCH : comm::PRT_SUCCESS) << c.model;
+        EXPECT_EQ(found.size() + others.size(), 4u)
+            << c.model << ": every agent with a model once, the one without none";
+    }
+}
+
+TEST(SnmpSearch, SilentTargetEndsWithinTheTimeoutAndTheLogSaysWhoDidNotAnswer) {
+    test::TempFolder folder;
+    // Nothing listens on the port: the query goes unanswered.
+    const std::string target = "127.0.0.1:" + std::to_string(test::FreeUdpPort("127.0.0.1"));
+    comm::TcpLanLibrary slot(comm::kFirstSlotDeviceIdPrefix);
+    std::vector<std::string> notes;
+    slot.setFinder(comm::MakeSnmpPrinterFinder(Targets({target}, 300ms)),
+                   [&notes](std::string_view note) { notes.emplace_back(note); });
+    app::Logger log;
+    std::vector<LanPrinterEntry> found;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(comm::SearchPrinter({&slot, nullptr}, "TR-770II", log, found), comm::PRT_ERR_SEARCH);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 1000ms);
+    EXPECT_TRUE(found.empty());
+    EXPECT_EQ(notes, std::vector<std::string>{"SNMP: no answer from " + target});
+}
+
+TEST(SnmpSearch, StopEndsAWaitWithinHalfASecond) {
+    const std::string target = "127.0.0.1:" + std::to_string(test::FreeUdpPort("127.0.0.1"));
+    std::stop_source stop;
+    comm::SearchOptions options = Targets({target}, 10s);
+    options.stop = stop.get_token();
+    const auto finder = comm::MakeSnmpPrinterFinder(options);
+    const auto start = std::chrono::steady_clock::now();
+    auto search = std::async(std::launch::async, [&finder] {
+        std::string note;
+        return finder->Find(note);
+    });
+    stop.request_stop();
+    EXPECT_TRUE(search.get().empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+TEST(SnmpSearch, DescriptionAndMacAddressFormats) {
+    EXPECT_EQ(comm::DeviceIdFromDescription("TR-770II"), "MDL:TR-770II;");
+    EXPECT_EQ(comm::DeviceIdFromDescription("MFG:VRM;MDL:TR-770;"), "MFG:VRM;MDL:TR-770;")
+        << "a description that is a device ID stays one";
+    EXPECT_EQ(comm::DeviceIdFromDescription(""), "");
+    EXPECT_EQ(comm::FormatMacAddress(std::string("\x00\x00\x5e\x00\x53\xff", 6)),
+              "00:00:5E:00:53:FF");
+    EXPECT_EQ(comm::FormatMacAddress(""), "") << "the loopback has none";
+    EXPECT_EQ(comm::FormatMacAddress("12345678"), "");
+}
+
+}  // namespace
+}  // namespace vrtruty
