@@ -8,7 +8,7 @@
 namespace vrtruty::cli {
 namespace {
 
-constexpr std::array<Command, 11> kCommands = {{
+constexpr std::array<Command, 12> kCommands = {{
     {"info", "", "show the configuration, the printer model and its capabilities", RunInfo},
     {"check", "", "check that the chosen model answers on the port", RunCheck},
     {"status", "", "ask whether the printer is ready (on line, cover closed, paper present)",
@@ -36,6 +36,10 @@ constexpr std::array<Command, 11> kCommands = {{
      "[--two-colours] |\n"
      "      list show [FILE] | list load FILE | list save FILE [--force]",
      "bitmap logos in the printer's NV graphics memory", RunLogo},
+    {"search", "[--target HOST[:PORT]]... [--timeout SECONDS] [--community NAME] [--all]",
+     "search the network for printers of the chosen model (SNMP, DNS-SD): IP MAC MODEL SLOT;\n"
+     "      --all lists printers of other models too",
+     RunSearch},
     {"lang", "list | export [--language NAME] [FILE]",
      "list the languages, or write a complete language file (standard output without FILE)",
      RunLang},

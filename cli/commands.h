@@ -46,6 +46,7 @@ int RunCodeTable(CommandContext& context, const std::vector<std::string>& args);
 int RunSendFile(CommandContext& context, const std::vector<std::string>& args);
 int RunSettings(CommandContext& context, const std::vector<std::string>& args);
 int RunLogo(CommandContext& context, const std::vector<std::string>& args);
+int RunSearch(CommandContext& context, const std::vector<std::string>& args);
 
 // A printer failure: its message in the user's language on the error stream, failure status.
 int PrinterFailure(CommandContext& context, int code, std::string_view callerText = {});

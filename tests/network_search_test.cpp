@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_app.h"
 #include "comm/error_codes.h"
 #include "comm/printer_finder.h"
 #include "comm/printer_search.h"
 #include "comm/tcp_lan_library.h"
 #include "platform/fake_clock.h"
+#include "scaled_clock.h"
 #include "snmpd_process.h"
 #include "test_support.h"
 
@@ -201,6 +203,77 @@ TEST(SnmpSearch, DescriptionAndMacAddressFormats) {
               "00:00:5E:00:53:FF");
     EXPECT_EQ(comm::FormatMacAddress(""), "") << "the loopback has none";
     EXPECT_EQ(comm::FormatMacAddress("12345678"), "");
+}
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCli(const test::TempFolder& home, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", home.path().string()});
+    std::ostringstream out;
+    std::ostringstream err;
+    test::ScaledClock clock;
+    const int status = cli::RunCli(args, out, err, clock, false);
+    return {status, out.str(), err.str()};
+}
+
+TEST(SearchCommand, ListsPrintersAndSucceedsOnlyWhenTheChosenModelAnswers) {
+    test::TempFolder home;
+    std::string why;
+    const auto snmpd = test::SnmpdProcess::Start(
+        home.path(),
+        ReadText(std::filesystem::path(VRTRUTY_SOURCE_DIR) / "res/snmpd/virtual-printer.conf"),
+        why);
+    if (!snmpd) {
+        GTEST_SKIP() << "skipped: " << why;
+    }
+    const std::string line = "127.0.0.1 00:00:5E:00:53:01 TR-770II 1\n";
+    struct Case {
+        std::string model;
+        bool all;
+        int status;
+        std::string out;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"TR-770II", false, 0, line}, {"TR-770", false, 1, ""}, {"TR-770", true, 1, line}}) {
+        std::vector<std::string> args = {"--model",       c.model,     "search", "--target",
+                                         snmpd->target(), "--timeout", "1.5"};
+        if (c.all) {
+            args.push_back("--all");
+        }
+        const CliRun run = RunCli(home, args);
+        EXPECT_EQ(run.status, c.status) << c.model << (c.all ? " --all" : "") << ": " << run.err;
+        EXPECT_EQ(run.out, c.out) << c.model << (c.all ? " --all" : "");
+        EXPECT_EQ(run.err, c.status == 0 ? "" : "No usable printer was found.\n") << c.model;
+    }
+}
+
+TEST(SearchCommand, RefusesOptionsItCannotUse) {
+    test::TempFolder home;
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {{"--target"}, "search takes --target HOST[:PORT]"},
+        {{"--target", ""}, "--target needs HOST[:PORT], not \"\""},
+        {{"--target", "127.0.0.1:99999"}, "--target needs HOST[:PORT]"},
+        {{"--timeout", "0"}, "--timeout needs seconds above 0"},
+        {{"--timeout", "61"}, "--timeout needs seconds above 0"},
+        {{"--timeout", "1s"}, "--timeout needs seconds above 0"},
+        {{"--broadcast"}, "search takes --target HOST[:PORT]"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"search"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun run = RunCli(home, args);
+        EXPECT_EQ(run.status, 1) << c.error;
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 }  // namespace
