@@ -61,12 +61,16 @@ void Session::EnableControls() {
     controlsEnabled_ = true;
 }
 
-int Session::RunBusy(const QString& waitText, const std::function<int()>& work) {
+int Session::RunBusy(const QString& waitText, const std::function<int()>& work,
+                     CancelButton* cancel) {
     DisableControls();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::unique_ptr<WaitBox> box;
     if (!waitText.isEmpty()) {
         box = std::make_unique<WaitBox>(mainWindow(), Text(lang::TXT_TITLE), waitText);
+        if (cancel != nullptr) {
+            box->OfferCancel(cancel->label, [cancel] { cancel->stop.request_stop(); });
+        }
         box->show();
         waitBox_ = box.get();
     }
@@ -86,11 +90,15 @@ void Session::SetWaitText(const QString& text) {
 }
 
 int Session::RunPrinterJob(const QString& waitText,
-                           const std::function<int(app::PrinterConnection&)>& job) {
-    return RunBusy(waitText, [this, &job] {
-        app::PrinterConnection connection(state_, lanPrintingPort_);
-        return job(connection);
-    });
+                           const std::function<int(app::PrinterConnection&)>& job,
+                           CancelButton* cancel) {
+    return RunBusy(
+        waitText,
+        [this, &job] {
+            app::PrinterConnection connection(state_, lanPrintingPort_);
+            return job(connection);
+        },
+        cancel);
 }
 
 }  // namespace vrtruty::ui

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string_view>
 
 #include "app/printer_connection.h"
@@ -18,6 +19,13 @@ class QWidget;
 namespace vrtruty::ui {
 
 class WaitBox;
+
+// A Cancel button in the wait box of a job that can stop early: pressing it requests a stop of
+// `stop`, which the job watches.
+struct CancelButton {
+    QString label;
+    std::stop_source stop;
+};
 
 // The window whose controls a running operation disables.
 class ControlsHost {
@@ -63,11 +71,14 @@ class Session {
     void EnableControls();
 
     // Runs job with a connection to the configured printer, on a worker thread; the controls are
-    // disabled meanwhile and the cursor is busy. A non-empty waitText shows the wait box with it.
+    // disabled meanwhile and the cursor is busy. A non-empty waitText shows the wait box with it,
+    // and with a Cancel button when `cancel` is given.
     int RunPrinterJob(const QString& waitText,
-                      const std::function<int(app::PrinterConnection&)>& job);
+                      const std::function<int(app::PrinterConnection&)>& job,
+                      CancelButton* cancel = nullptr);
     // Runs any work the same way, without a connection.
-    int RunBusy(const QString& waitText, const std::function<int()>& work);
+    int RunBusy(const QString& waitText, const std::function<int()>& work,
+                CancelButton* cancel = nullptr);
     // Changes the text of the wait box of the running job; callable from its worker thread.
     void SetWaitText(const QString& text);
 

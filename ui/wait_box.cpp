@@ -5,7 +5,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QStyle>
+#include <QVBoxLayout>
 #include <optional>
 #include <thread>
 
@@ -17,7 +19,9 @@ WaitBox::WaitBox(QWidget* owner, const QString& caption, const QString& text)
     setWindowTitle(caption);
     setWindowModality(Qt::ApplicationModal);
     setCursor(Qt::WaitCursor);
-    auto* layout = new QHBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    auto* layout = new QHBoxLayout;
+    outer->addLayout(layout);
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
@@ -26,11 +30,34 @@ WaitBox::WaitBox(QWidget* owner, const QString& caption, const QString& text)
     text_->setTextFormat(Qt::PlainText);
     layout->addWidget(icon);
     layout->addWidget(text_, 1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void WaitBox::setText(const QString& text) {
     text_->setText(text);
+}
+
+void WaitBox::OfferCancel(const QString& label, std::function<void()> onCancel) {
+    onCancel_ = std::move(onCancel);
+    if (cancelButton_ == nullptr) {
+        cancelButton_ = new QPushButton(this);
+        cancelButton_->setObjectName("waitCancelButton");
+        static_cast<QVBoxLayout*>(layout())->addWidget(cancelButton_, 0, Qt::AlignRight);
+        connect(cancelButton_, &QPushButton::clicked, this, [this] { Cancel(); });
+    }
+    cancelButton_->setText(label);
+    cancelButton_->setEnabled(true);
+    cancelButton_->setFocus(Qt::OtherFocusReason);
+}
+
+void WaitBox::Cancel() {
+    if (cancelButton_ == nullptr || !cancelButton_->isEnabled()) {
+        return;
+    }
+    cancelButton_->setEnabled(false);
+    if (onCancel_) {
+        onCancel_();
+    }
 }
 
 void WaitBox::closeEvent(QCloseEvent* event) {
@@ -38,7 +65,11 @@ void WaitBox::closeEvent(QCloseEvent* event) {
 }
 
 void WaitBox::keyPressEvent(QKeyEvent* event) {
-    // Escape would reject the dialog; nothing may end the box but the operation.
+    // Escape would reject the dialog; nothing may end the box but the operation. Where the
+    // operation can be cancelled, Escape asks it to stop.
+    if (event->key() == Qt::Key_Escape) {
+        Cancel();
+    }
     event->accept();
 }
 

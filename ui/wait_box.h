@@ -6,6 +6,7 @@
 #include <functional>
 
 class QLabel;
+class QPushButton;
 
 namespace vrtruty::ui {
 
@@ -14,6 +15,9 @@ class WaitBox final : public QDialog {
     WaitBox(QWidget* owner, const QString& caption, const QString& text);
 
     void setText(const QString& text);
+    // Shows a Cancel button; pressing it (or Escape) calls onCancel once and disables the button.
+    // The box still closes only when the operation ends.
+    void OfferCancel(const QString& label, std::function<void()> onCancel);
 
   protected:
     // The box cannot be closed by the user: it goes when the operation ends.
@@ -21,7 +25,11 @@ class WaitBox final : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void Cancel();
+
     QLabel* text_;
+    QPushButton* cancelButton_ = nullptr;
+    std::function<void()> onCancel_;
 };
 
 // Runs work on a worker thread and keeps the event loop of this thread turning until it returns;
