@@ -106,9 +106,15 @@ int SearchNetworkPrinters(PrinterConnection& connection, const comm::SearchOptio
             log.WriteLog("SXMODE " + std::string(note));
         });
     }
-    if (connection.lanSlot(1) != nullptr) {
-        // The second slot has no way of searching of its own yet.
-        libraries[1] = nullptr;
+    if (comm::TcpLanLibrary* second = connection.lanSlot(1)) {
+        if (const std::string problem = comm::DnsSdUnavailable(); !problem.empty()) {
+            log.WriteLog("QKMODE DNS-SD: the Avahi daemon cannot be reached (" + problem + ")");
+            libraries[1] = nullptr;
+        } else {
+            second->setFinder(comm::MakeDnsSdPrinterFinder(options), [&log](std::string_view note) {
+                log.WriteLog("QKMODE " + std::string(note));
+            });
+        }
     }
     return comm::SearchPrinter(libraries, row.searchModelName, log, found, otherModels);
 }

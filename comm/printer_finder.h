@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/tcp_socket.h"
@@ -51,5 +52,20 @@ std::string FormatMacAddress(std::string_view octets);
 // IEEE 1284 device ID (else its device description) and then the MAC address of the interface
 // that answered.
 std::unique_ptr<PrinterFinder> MakeSnmpPrinterFinder(SearchOptions options);
+
+// The service type of printers that take raw print data on a TCP port (9100).
+inline constexpr std::string_view kRawPrinterServiceType = "_pdl-datastream._tcp";
+
+// The model a DNS-SD TXT record names: usb_MDL, else product (without the parentheses it is
+// written in), else ty; empty when none is there.
+std::string TxtModel(const std::vector<std::pair<std::string, std::string>>& txt);
+
+// Slot 2: DNS-SD through the Avahi daemon. Browses the raw printers announced on the local
+// networks; with targets it keeps those at the targets' addresses. The MAC address comes from
+// the neighbour table when it holds the printer.
+std::unique_ptr<PrinterFinder> MakeDnsSdPrinterFinder(SearchOptions options);
+
+// Why the second slot cannot search: the Avahi daemon cannot be reached. Empty when it can.
+std::string DnsSdUnavailable();
 
 }  // namespace vrtruty::comm

@@ -2,13 +2,17 @@
 // addresses with a configuration of its own. No packet leaves the machine.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <future>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "avahi_namespace.h"
 #include "cli/cli_app.h"
 #include "comm/error_codes.h"
 #include "comm/printer_finder.h"
@@ -30,6 +34,15 @@ std::string ReadText(const std::filesystem::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// snmpd with the repository's configuration for the virtual printer.
+std::unique_ptr<test::SnmpdProcess> StartVirtualPrinterAgent(const test::TempFolder& folder,
+                                                             std::string& why) {
+    return test::SnmpdProcess::Start(
+        folder.path(),
+        ReadText(std::filesystem::path(VRTRUTY_SOURCE_DIR) / "res/snmpd/virtual-printer.conf"),
+        why);
 }
 
 // An agent that reads to loopback and serves the given values (empty: not served).
@@ -73,10 +86,7 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(SnmpSearch, FindsTheVirtualPrinterOfTheRepositoryConfigurationWithItsMacAddress) {
     test::TempFolder folder;
     std::string why;
-    const auto snmpd = test::SnmpdProcess::Start(
-        folder.path(),
-        ReadText(std::filesystem::path(VRTRUTY_SOURCE_DIR) / "res/snmpd/virtual-printer.conf"),
-        why);
+    const auto snmpd = StartVirtualPrinterAgent(folder, why);
     if (!snmpd) {
         GTEST_SKIP() << "skipped: " << why;
     }
@@ -223,10 +233,7 @@ CliRun RunCli(const test::TempFolder& home, std::vector<std::string> args) {
 TEST(SearchCommand, ListsPrintersAndSucceedsOnlyWhenTheChosenModelAnswers) {
     test::TempFolder home;
     std::string why;
-    const auto snmpd = test::SnmpdProcess::Start(
-        home.path(),
-        ReadText(std::filesystem::path(VRTRUTY_SOURCE_DIR) / "res/snmpd/virtual-printer.conf"),
-        why);
+    const auto snmpd = StartVirtualPrinterAgent(home, why);
     if (!snmpd) {
         GTEST_SKIP() << "skipped: " << why;
     }
@@ -274,6 +281,157 @@ TEST(SearchCommand, RefusesOptionsItCannotUse) {
         EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
+}
+
+// Without targets the query goes to the broadcast address of every interface that is up. In a
+// private network namespace the only one is the loopback, given a broadcast address for the test;
+// snmpd there sees the query arrive (it cannot answer a broadcast on the loopback: the reply
+// from the broadcast address is refused, so nothing is found).
+TEST(SnmpBroadcast, GoesToTheBroadcastAddressOfEachInterfaceThatIsUp) {
+    test::TempFolder folder;
+    if (::access("/usr/bin/unshare", X_OK) != 0 || ::access(test::kSnmpdPath, X_OK) != 0) {
+        GTEST_SKIP() << "skipped: unshare or snmpd is not installed (scripts/install-deps)";
+    }
+    std::ofstream(folder / "snmpd.conf") << AgentConfiguration("MDL:TR-770II;", "", "");
+    const std::string dir = folder.path().string();
+    std::ofstream(folder / "broadcast.sh")
+        << "set -e\n"
+           "ip link set lo up\n"
+           "ip addr del 127.0.0.1/8 dev lo\n"
+           "ip addr add 127.0.0.1/8 brd 127.255.255.255 dev lo\n"
+        << test::kSnmpdPath << " -f -Lo -C -c " << dir << "/snmpd.conf udp:0.0.0.0:161 >" << dir
+        << "/snmpd.log 2>&1 &\n"
+           "agent=$!\n"
+           "i=0; until grep -q 'NET-SNMP version' "
+        << dir
+        << "/snmpd.log; do i=$((i+1)); [ $i -lt 250 ]; sleep 0.02; done\n"
+           "set +e\n"
+        << VRTRUTY_CLI_PATH << " --home " << dir << " --model TR-770II search --timeout 0.5 >"
+        << dir
+        << "/search.out 2>&1\n"
+           "echo $? >"
+        << dir
+        << "/search.status\n"
+           "kill $agent; wait $agent\n";
+    const std::string command =
+        "/usr/bin/unshare --net /bin/sh " + dir + "/broadcast.sh >" + dir + "/run.log 2>&1";
+    if (std::system(command.c_str()) != 0) {
+        GTEST_SKIP() << "skipped: no private network namespace here: "
+                     << ReadText(folder / "run.log");
+    }
+    EXPECT_NE(ReadText(folder / "snmpd.log").find("->[127.255.255.255]:161"), std::string::npos)
+        << "snmpd saw no broadcast query:\n"
+        << ReadText(folder / "snmpd.log") << ReadText(folder / "search.out");
+    const std::string status = ReadText(folder / "search.status");
+    const std::string out = ReadText(folder / "search.out");
+    EXPECT_TRUE((status == "1\n" && out == "No usable printer was found.\n") ||
+                (status == "0\n" && out.starts_with("127.0.0.1 ")))
+        << status << out;
+}
+
+TEST(DnsSdSearch, ModelOfTheTxtRecord) {
+    using Txt = std::vector<std::pair<std::string, std::string>>;
+    const std::vector<std::pair<Txt, std::string>> cases = {
+        {{{"ty", "VRM TR-770"}, {"product", "(TR-770K)"}, {"usb_MDL", "TR-770II"}}, "TR-770II"},
+        {{{"ty", "VRM TR-770"}, {"product", "(TR-770K)"}}, "TR-770K"},
+        {{{"USB_mdl", "TR-770"}}, "TR-770"},  // keys in any case
+        {{{"product", "()"}, {"ty", "TR-770 (PFBM)"}}, "TR-770 (PFBM)"},
+        {{{"note", "front desk"}}, ""},
+    };
+    for (const auto& [txt, model] : cases) {
+        EXPECT_EQ(comm::TxtModel(txt), model) << model;
+    }
+}
+
+// A printer announced through Avahi in a private network namespace, read through the D-Bus of
+// the test's own daemon.
+TEST(DnsSdSearch, FindsAnnouncedPrintersOnePerAddressAndSkipsThoseWithoutAModel) {
+    test::TempFolder folder;
+    std::string why;
+    const auto avahi = test::AvahiNamespace::Start(
+        folder.path(),
+        {{"Front desk", "", "", {"usb_MFG=VRM", "usb_MDL=TR-770II", "ty=VRM TR-770II"}},
+         {"Front desk again", "", "", {"usb_MDL=TR-770K"}},
+         {"Kitchen", "kitchen.local", "127.0.0.2", {"product=(TR-770K)"}},
+         {"Bar", "bar.local", "127.0.0.3", {"note=no model"}}},
+        why);
+    if (!avahi) {
+        GTEST_SKIP() << "skipped: " << why;
+    }
+    if (const std::string problem = comm::DnsSdUnavailable(); !problem.empty()) {
+        GTEST_SKIP() << "skipped: " << test::AvahiNamespace::kBusAddressReadOnce << problem;
+    }
+    comm::TcpLanLibrary slot(comm::kSecondSlotDeviceIdPrefix);
+    slot.setFinder(comm::MakeDnsSdPrinterFinder(Targets({}, 5s)));
+    platform::FakeClock clock;
+    app::Logger log(folder / "_DEBUG.LOG", clock, true);
+    std::vector<LanPrinterEntry> found;
+    std::vector<LanPrinterEntry> others;
+    EXPECT_EQ(comm::SearchPrinter({nullptr, &slot}, "TR-770K", log, found, &others),
+              comm::PRT_SUCCESS);
+    std::vector<std::string> rows;
+    for (const auto* list : {&found, &others}) {
+        for (const LanPrinterEntry& printer : *list) {
+            rows.push_back(printer.ipAddress + " " + printer.model + " " +
+                           std::to_string(printer.libraryMode));
+        }
+    }
+    std::sort(rows.begin() + static_cast<std::ptrdiff_t>(found.size()), rows.end());
+    // 127.0.0.1 answers twice and is kept once, with the model of whichever came first.
+    ASSERT_EQ(rows.size(), 2u) << ReadText(folder / "_DEBUG.LOG");
+    EXPECT_EQ(rows[0], "127.0.0.2 TR-770K 1");
+    EXPECT_TRUE(rows[1] == "127.0.0.1 TR-770II 1" || rows[1] == "127.0.0.1 TR-770K 1") << rows[1];
+    const std::string logText = ReadText(folder / "_DEBUG.LOG");
+    EXPECT_NE(logText.find("SearchPrinter(Model[LAN_MODEL_ERROR])"), std::string::npos)
+        << "the printer without a model is skipped";
+}
+
+// The virtual printer answering through SNMP and announced through DNS-SD at the same address:
+// the command line lists it once, under the first slot.
+TEST(SearchCommand, PrinterOfBothSlotsIsListedOnce) {
+    test::TempFolder home;
+    std::string why;
+    const auto snmpd = StartVirtualPrinterAgent(home, why);
+    if (!snmpd) {
+        GTEST_SKIP() << "skipped: " << why;
+    }
+    test::TempFolder avahiFolder;
+    const auto avahi = test::AvahiNamespace::Start(
+        avahiFolder.path(), {{"Virtual printer", "", "", {"usb_MDL=TR-770II"}}}, why);
+    if (!avahi) {
+        GTEST_SKIP() << "skipped: " << why;
+    }
+    if (const std::string problem = comm::DnsSdUnavailable(); !problem.empty()) {
+        GTEST_SKIP() << "skipped: " << test::AvahiNamespace::kBusAddressReadOnce << problem;
+    }
+    test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[LOGOUT]\r\nMODE=ON\r\n"));
+    const CliRun run = RunCli(
+        home, {"--model", "TR-770II", "search", "--target", snmpd->target(), "--timeout", "5"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "127.0.0.1 00:00:5E:00:53:01 TR-770II 1\n");
+    const std::string logText = ReadText(home / "_DEBUG.LOG");
+    EXPECT_NE(logText.find("SXMODE dwSearchCnt = 1"), std::string::npos) << logText;
+    EXPECT_NE(logText.find("QKMODE dwSearchCnt = 1"), std::string::npos) << logText;
+}
+
+TEST(SearchCommand, MissingDnsSdDaemonIsLoggedAndTheSlotLeftOut) {
+    test::TempFolder home;
+    const std::string bus = "unix:path=" + (home / "no-bus").string();
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.c_str(), 1);
+    test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[LOGOUT]\r\nMODE=ON\r\n"));
+    const std::string silent = "127.0.0.1:" + std::to_string(test::FreeUdpPort("127.0.0.1"));
+    const CliRun run = RunCli(home, {"search", "--target", silent, "--timeout", "0.2"});
+    ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "No usable printer was found.\n");
+    const auto lines = Lines(ReadText(home / "_DEBUG.LOG"));
+    const auto has = [&lines](const std::string& start) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return line.starts_with(start); });
+    };
+    EXPECT_TRUE(has("QKMODE DNS-SD: the Avahi daemon cannot be reached ("));
+    EXPECT_TRUE(has("QKMODE DLL Nothing"));
+    EXPECT_TRUE(has("SXMODE SNMP: no answer from " + silent));
 }
 
 }  // namespace

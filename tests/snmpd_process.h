@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "platform/snmp_client.h"
-
-extern char** environ;
 
 namespace vrtruty::test {
 
@@ -59,29 +57,10 @@ class SnmpdProcess {
         const std::filesystem::path config = folder / ("snmpd-" + tag + ".conf");
         daemon->logPath_ = folder / ("snmpd-" + tag + ".log");
         std::ofstream(config) << configuration;
-        std::vector<std::string> arguments = {
-            kSnmpdPath,
-            "-f",
-            "-Lo",
-            "-C",
-            "-c",
-            config.string(),
-            "udp:" + address + ":" + std::to_string(daemon->port_)};
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, daemon->logPath_.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        const int error =
-            ::posix_spawn(&daemon->pid_, kSnmpdPath, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0) {
-            daemon->pid_ = -1;
+        daemon->pid_ = Spawn({kSnmpdPath, "-f", "-Lo", "-C", "-c", config.string(),
+                              "udp:" + address + ":" + std::to_string(daemon->port_)},
+                             {-1, daemon->logPath_.string()});
+        if (daemon->pid_ < 0) {
             why = "snmpd cannot be started";
             return nullptr;
         }
