@@ -23,6 +23,14 @@
 
 namespace vrtruty::test {
 
+// Where the D-Bus system bus is while no test daemon runs: nowhere. A search in a test must never
+// reach the machine's own Avahi daemon, which would ask the real networks.
+inline constexpr const char* kNoSystemBus = "unix:path=/nonexistent/vrtruty-test-bus";
+inline const bool kSystemBusHidden = [] {
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1);
+    return true;
+}();
+
 class AvahiNamespace {
   public:
     // libdbus reads DBUS_SYSTEM_BUS_ADDRESS once per process: a test that ran a search before
@@ -160,7 +168,7 @@ class AvahiNamespace {
     AvahiNamespace(const AvahiNamespace&) = delete;
     AvahiNamespace& operator=(const AvahiNamespace&) = delete;
     ~AvahiNamespace() {
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1);
         if (pid_ > 0) {
             // unshare ignores SIGTERM while it waits; when it is killed, its child (the
             // namespace's first process) is killed with it, and the rest of the namespace too.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 
+#include "avahi_namespace.h"
 #include "gui_harness.h"
 #include "snmpd_process.h"
 #include "ui/main_window.h"
