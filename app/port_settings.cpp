@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <optional>
 
 #include "comm/error_codes.h"
@@ -10,6 +11,7 @@
 #include "core/unicode.h"
 #include "core/usb_list.h"
 #include "lang/text_numbers.h"
+#include "platform/snmp_client.h"
 
 namespace vrtruty::app {
 namespace {
@@ -93,10 +95,63 @@ void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex) {
     serial.parity = kBitsAndParity[row][1];
 }
 
-int SearchNetworkPrinters(PrinterConnection& connection, std::vector<LanPrinterEntry>& found) {
+int SearchNetworkPrinters(PrinterConnection& connection, const comm::SearchOptions& options,
+                          std::vector<LanPrinterEntry>& found,
+                          std::vector<LanPrinterEntry>* otherModels) {
     const PrinterModelRow& row = PrinterNameTable()[connection.context().model];
-    return comm::SearchPrinter(connection.lanLibraries(), row.searchModelName,
-                               connection.port().log(), found);
+    Logger& log = connection.port().log();
+    std::array<comm::LanLibrary*, 2> libraries = connection.lanLibraries();
+    if (comm::TcpLanLibrary* first = connection.lanSlot(0)) {
+        first->setFinder(comm::MakeSnmpPrinterFinder(options), [&log](std::string_view note) {
+            log.WriteLog("SXMODE " + std::string(note));
+        });
+    }
+    if (comm::TcpLanLibrary* second = connection.lanSlot(1)) {
+        if (const std::string problem = comm::DnsSdUnavailable(); !problem.empty()) {
+            log.WriteLog("QKMODE DNS-SD: the Avahi daemon cannot be reached (" + problem + ")");
+            libraries[1] = nullptr;
+        } else {
+            second->setFinder(comm::MakeDnsSdPrinterFinder(options), [&log](std::string_view note) {
+                log.WriteLog("QKMODE " + std::string(note));
+            });
+        }
+    }
+    return comm::SearchPrinter(libraries, row.searchModelName, log, found, otherModels);
+}
+
+std::optional<std::vector<platform::HostAndPort>> ParseSearchTargets(std::string_view text) {
+    std::vector<platform::HostAndPort> targets;
+    constexpr std::string_view kSeparators = ", \t\n";
+    while (true) {
+        const std::size_t start = text.find_first_not_of(kSeparators);
+        if (start == std::string_view::npos) {
+            return targets;
+        }
+        text.remove_prefix(start);
+        const std::size_t end = std::min(text.find_first_of(kSeparators), text.size());
+        const auto target = platform::ParseHostAndPort(text.substr(0, end), platform::kSnmpPort);
+        if (!target) {
+            return std::nullopt;
+        }
+        targets.push_back(*target);
+        text.remove_prefix(end);
+    }
+}
+
+comm::SearchOptions SearchOptionsFromEnvironment(std::string& error) {
+    comm::SearchOptions options;
+    if (const char* targets = std::getenv("VRTRUTY_SEARCH_TARGETS")) {
+        if (auto parsed = ParseSearchTargets(targets)) {
+            options.targets = std::move(*parsed);
+        } else {
+            error = std::string("VRTRUTY_SEARCH_TARGETS is not a list of HOST[:PORT]: ") + targets;
+        }
+    }
+    if (const char* community = std::getenv("VRTRUTY_SNMP_COMMUNITY");
+        community != nullptr && *community != '\0') {
+        options.community = community;
+    }
+    return options;
 }
 
 std::string_view SelectedQueuePort(std::span<const comm::WinPrinterEntry> list, std::size_t index) {

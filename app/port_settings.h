@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <system_error>
@@ -12,6 +13,7 @@
 
 #include "app/printer_connection.h"
 #include "app/startup.h"
+#include "comm/printer_finder.h"
 #include "core/config.h"
 #include "core/serial_settings.h"
 
@@ -33,9 +35,23 @@ int MergeFoundPrinters(std::vector<LanPrinterEntry>& list, std::span<const LanPr
 // Takes a row of the format table: its index and the data bits and parity that follow from it.
 void SelectSerialFormat(SerialSettings& serial, std::uint16_t formatIndex);
 
-// The network search over the connection's LAN library slots: 0 with the printers of the chosen
-// model in `found`, else the search's error code.
-int SearchNetworkPrinters(PrinterConnection& connection, std::vector<LanPrinterEntry>& found);
+// The network search over the connection's LAN library slots, SNMP behind the first and DNS-SD
+// behind the second: 0 with the printers of the chosen model in `found`, else the search's error
+// code. Printers of other models go to otherModels when it is given. A slot whose way of
+// searching is not there (no DNS-SD daemon) is left out like a library that is not loaded, and
+// the log says why.
+int SearchNetworkPrinters(PrinterConnection& connection, const comm::SearchOptions& options,
+                          std::vector<LanPrinterEntry>& found,
+                          std::vector<LanPrinterEntry>* otherModels = nullptr);
+
+// "HOST[:PORT]" items separated by commas or blanks (the SNMP port when an item names none);
+// nothing when an item is no address.
+std::optional<std::vector<platform::HostAndPort>> ParseSearchTargets(std::string_view text);
+
+// The search's options from the environment: VRTRUTY_SEARCH_TARGETS (unicast targets instead of
+// the local networks) and VRTRUTY_SNMP_COMMUNITY. `error` names a target list that cannot be
+// read; the search then goes to the local networks.
+comm::SearchOptions SearchOptionsFromEnvironment(std::string& error);
 
 // What the configuration stores for the chosen queue: its port name; empty when the selection is
 // outside the list or a queue of no family driver (stored as "None").

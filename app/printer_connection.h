@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "comm/lan_library.h"
 #include "comm/port_access.h"
+#include "comm/tcp_lan_library.h"
 #include "platform/tcp_socket.h"
 
 namespace vrtruty::app {
@@ -31,6 +32,10 @@ class PrinterConnection {
     comm::PrinterContext& context() { return context_; }
     // The LAN library slots of the run; a slot whose library is not loaded is null.
     std::array<comm::LanLibrary*, 2> lanLibraries() { return {first_.get(), second_.get()}; }
+    // One slot's library (0 first, 1 second), to give it a finder; null when not loaded.
+    comm::TcpLanLibrary* lanSlot(std::size_t slot) {
+        return slot == 0 ? first_.get() : slot == 1 ? second_.get() : nullptr;
+    }
     // The tag the chosen model answers the printer ID request with ("_TR-770").
     std::string modelTag() const;
 
@@ -38,8 +43,8 @@ class PrinterConnection {
     AppState& state_;
     comm::PrinterContext context_;
     comm::SystemDeviceOpener devices_;
-    std::unique_ptr<comm::LanLibrary> first_;
-    std::unique_ptr<comm::LanLibrary> second_;
+    std::unique_ptr<comm::TcpLanLibrary> first_;
+    std::unique_ptr<comm::TcpLanLibrary> second_;
     std::unique_ptr<comm::PortAccess> port_;
 };
 

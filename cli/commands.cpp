@@ -33,6 +33,8 @@ constexpr std::string_view kLangWords[] = {"list", "export"};
 constexpr CommandOption kLangOptions[] = {{"--language", "NAME"}};
 constexpr CommandOption kMessageOptions[] = {{"--text", "CALLER"}};
 constexpr std::string_view kCompletionWords[] = {"bash"};
+constexpr CommandOption kSearchOptions[] = {
+    {"--target", "HOST[:PORT]"}, {"--timeout", "SECONDS"}, {"--community", "NAME"}, {"--all", ""}};
 
 // The commands in the order of the usage text. Room for more: a new row is all a command needs
 // to be parsed, helped and completed.
@@ -99,6 +101,14 @@ constexpr Command kCommands[] = {
      "[--two-colours] |\n"
      "      list show [FILE] | list load FILE | list save FILE [--force]",
      "bitmap logos in the printer's NV graphics memory", RunLogo, kLogoWords, kLogoOptions, true},
+    {"search",
+     "[--target HOST[:PORT]]... [--timeout SECONDS] [--community NAME] [--all]",
+     "search the network for printers of the chosen model (SNMP, DNS-SD): IP MAC MODEL SLOT;\n"
+     "      --all lists printers of other models too",
+     RunSearch,
+     {},
+     kSearchOptions,
+     false},
     {"lang", "list | export [--language NAME] [FILE]",
      "list the languages, or write a complete language file (standard output without FILE)",
      RunLang, kLangWords, kLangOptions, true},

@@ -81,6 +81,7 @@ int RunSettings(CommandContext& context, const std::vector<std::string>& args);
 int RunLogo(CommandContext& context, const std::vector<std::string>& args);
 int RunCompletion(CommandContext& context, const std::vector<std::string>& args);
 int RunQueues(CommandContext& context, const std::vector<std::string>& args);
+int RunSearch(CommandContext& context, const std::vector<std::string>& args);
 
 // A printer failure: its message in the user's language on the error stream, failure status.
 int PrinterFailure(CommandContext& context, int code, std::string_view callerText = {});

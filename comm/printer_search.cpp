@@ -88,7 +88,8 @@ std::optional<std::string_view> DeviceIdModel(std::string_view deviceId) {
 }
 
 int SearchPrinter(std::array<LanLibrary*, 2> libraries, std::string_view searchModelName,
-                  app::Logger& log, std::vector<app::LanPrinterEntry>& results) {
+                  app::Logger& log, std::vector<app::LanPrinterEntry>& results,
+                  std::vector<app::LanPrinterEntry>* otherModels) {
     log.Start("SearchPrinter");
     std::size_t found = 0;
     int error = PRT_SUCCESS;
@@ -141,6 +142,9 @@ int SearchPrinter(std::array<LanLibrary*, 2> libraries, std::string_view searchM
             } else {
                 log.WriteLog(PrinterLines("SearchPrinter SendSearch Not Printer", printer));
                 error = PRT_SUCCESS;
+                if (otherModels != nullptr) {
+                    otherModels->push_back(std::move(printer));
+                }
             }
         }
         library->CloseSearch(search);

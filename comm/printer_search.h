@@ -28,8 +28,9 @@ std::optional<std::string_view> DeviceIdModel(std::string_view deviceId);
 // Searches with the first slot, then the second (nullptr: not loaded) and appends to `results`
 // every printer whose model equals searchModelName exactly, with the index of the slot that found
 // it as its library mode. 0 when one was found; otherwise the last error, PRT_ERR_SEARCH when
-// there was none.
+// there was none. Printers of other models go to otherModels when it is given.
 int SearchPrinter(std::array<LanLibrary*, 2> libraries, std::string_view searchModelName,
-                  app::Logger& log, std::vector<app::LanPrinterEntry>& results);
+                  app::Logger& log, std::vector<app::LanPrinterEntry>& results,
+                  std::vector<app::LanPrinterEntry>* otherModels = nullptr);
 
 }  // namespace vrtruty::comm

@@ -1,6 +1,10 @@
 #include "comm/tcp_lan_library.h"
 
+#include "comm/printer_search.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -16,6 +20,12 @@ TcpLanLibrary::TcpLanLibrary(std::size_t deviceIdPrefixSize, std::uint16_t print
     : deviceIdPrefixSize_(deviceIdPrefixSize),
       printingPort_(printingPort),
       connectTimeout_(connectTimeout) {}
+
+void TcpLanLibrary::setFinder(std::unique_ptr<PrinterFinder> finder,
+                              std::function<void(std::string_view)> note) {
+    finder_ = std::move(finder);
+    note_ = std::move(note);
+}
 
 int TcpLanLibrary::Startup() {
     return 1;
@@ -92,6 +102,12 @@ int TcpLanLibrary::SetUseICMP(int use) {
 }
 
 std::int32_t TcpLanLibrary::OpenStatus(std::string_view ipAddress) {
+    // A printer the running search found told its device ID already.
+    if (std::optional<std::string> deviceId = FoundDeviceId(ipAddress)) {
+        const std::int32_t handle = Add(HandleKind::Status, std::nullopt);
+        entries_.at(handle).deviceId = std::move(deviceId);
+        return handle;
+    }
     std::optional<HostAndPort> target = platform::ParseHostAndPort(ipAddress);
     if (!target) {
         return -1;
@@ -107,11 +123,31 @@ std::int32_t TcpLanLibrary::OpenStatus(std::string_view ipAddress) {
     return Add(HandleKind::Status, std::move(connection));
 }
 
-int TcpLanLibrary::GetDeviceID(std::int32_t /*handle*/, std::span<std::uint8_t> /*buffer*/,
+int TcpLanLibrary::GetDeviceID(std::int32_t handle, std::span<std::uint8_t> buffer,
                                std::uint32_t& length) {
-    // No device ID is asked of the printer yet; callers treat this as an unknown model.
     length = 0;
-    return 0;
+    const Entry* entry = Find(handle, HandleKind::Status);
+    // Over the printing port no device ID is asked; callers treat this as an unknown model.
+    if (entry == nullptr || !entry->deviceId || buffer.size() < deviceIdPrefixSize_) {
+        return 0;
+    }
+    const std::size_t size = std::min(entry->deviceId->size(), buffer.size() - deviceIdPrefixSize_);
+    const std::size_t total = deviceIdPrefixSize_ + size;
+    if (deviceIdPrefixSize_ == kFirstSlotDeviceIdPrefix) {
+        // Two bytes of the whole length, high byte first, as IEEE 1284 sends them.
+        buffer[0] = static_cast<std::uint8_t>(total >> 8);
+        buffer[1] = static_cast<std::uint8_t>(total & 0xFF);
+    } else if (deviceIdPrefixSize_ == kSecondSlotDeviceIdPrefix) {
+        // Four hexadecimal digits of the whole length and a blank.
+        char digits[6];
+        std::snprintf(digits, sizeof digits, "%04X ", static_cast<unsigned>(total & 0xFFFF));
+        std::memcpy(buffer.data(), digits, kSecondSlotDeviceIdPrefix);
+    } else {
+        std::fill_n(buffer.begin(), deviceIdPrefixSize_, std::uint8_t{0});
+    }
+    std::memcpy(buffer.data() + deviceIdPrefixSize_, entry->deviceId->data(), size);
+    length = static_cast<std::uint32_t>(total);
+    return 1;
 }
 
 int TcpLanLibrary::CloseStatus(std::int32_t handle) {
@@ -122,12 +158,39 @@ std::int32_t TcpLanLibrary::OpenSearch() {
     return Add(HandleKind::Search, std::nullopt);
 }
 
-int TcpLanLibrary::SendSearch(std::int32_t handle, std::span<LanSearchAnswer> /*answers*/,
-                              int /*maxAnswers*/, int /*retries*/, int /*flags*/,
+int TcpLanLibrary::SendSearch(std::int32_t handle, std::span<LanSearchAnswer> answers,
+                              int maxAnswers, int /*retries*/, int /*flags*/,
                               std::uint32_t& count) {
-    // Finding printers on the network is not done here yet: a search succeeds and finds nothing.
     count = 0;
-    return Find(handle, HandleKind::Search) != nullptr ? 1 : 0;
+    Entry* entry = Find(handle, HandleKind::Search);
+    if (entry == nullptr) {
+        return 0;
+    }
+    entry->found.clear();
+    if (finder_ == nullptr) {
+        return 1;
+    }
+    std::string note;
+    entry->found = finder_->Find(note);
+    if (!note.empty() && note_) {
+        note_(note);
+    }
+    const std::size_t room =
+        std::min<std::size_t>(answers.size(), static_cast<std::size_t>(std::max(maxAnswers, 0)));
+    entry->found.resize(std::min(entry->found.size(), room));
+    const auto fill = [](char(&field)[32], std::string_view text) {
+        const std::size_t size = std::min(text.size(), sizeof field - 1);
+        std::memcpy(field, text.data(), size);
+        field[size] = '\0';
+    };
+    for (std::size_t i = 0; i < entry->found.size(); ++i) {
+        const FoundPrinter& printer = entry->found[i];
+        fill(answers[i].ipAddress, printer.ipAddress);
+        fill(answers[i].macAddress, printer.macAddress);
+        fill(answers[i].machineName, DeviceIdModel(printer.deviceId).value_or(""));
+    }
+    count = static_cast<std::uint32_t>(entry->found.size());
+    return 1;
 }
 
 int TcpLanLibrary::CloseSearch(std::int32_t handle) {
@@ -142,8 +205,19 @@ std::int32_t TcpLanLibrary::Add(HandleKind kind, std::optional<TcpConnection> co
         handle = nextHandle_;
         nextHandle_ = handle == std::numeric_limits<std::int32_t>::max() ? 1 : handle + 1;
     } while (entries_.contains(handle));
-    entries_.emplace(handle, Entry{kind, std::move(connection)});
+    entries_.emplace(handle, Entry{kind, std::move(connection), {}, std::nullopt});
     return handle;
+}
+
+std::optional<std::string> TcpLanLibrary::FoundDeviceId(std::string_view ipAddress) const {
+    for (const auto& [handle, entry] : entries_) {
+        for (const FoundPrinter& printer : entry.found) {
+            if (printer.ipAddress == ipAddress) {
+                return printer.deviceId;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 TcpLanLibrary::Entry* TcpLanLibrary::Find(std::int32_t handle, HandleKind kind) {

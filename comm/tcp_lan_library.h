@@ -1,16 +1,21 @@
 // A LAN library slot served by this program itself: every printer is reached over a raw TCP
-// connection to its printing port.
+// connection to its printing port, and found on the network by the slot's finder.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "comm/lan_library.h"
+#include "comm/printer_finder.h"
 #include "platform/tcp_socket.h"
 
 namespace vrtruty::comm {
@@ -35,6 +40,11 @@ class TcpLanLibrary final : public LanLibrary {
                            std::chrono::milliseconds connectTimeout = kLanConnectTimeout);
 
     std::size_t deviceIdPrefixSize() const { return deviceIdPrefixSize_; }
+
+    // The way SendSearch finds printers; without a finder a search finds nothing. `note` hears
+    // what the finder has to say about a search (for the log).
+    void setFinder(std::unique_ptr<PrinterFinder> finder,
+                   std::function<void(std::string_view)> note = {});
 
     int Startup() override;
     void Cleanup() override;
@@ -68,9 +78,13 @@ class TcpLanLibrary final : public LanLibrary {
     struct Entry {
         HandleKind kind;
         std::optional<platform::TcpConnection> connection;  // none for a search
+        std::vector<FoundPrinter> found;                    // a search's printers
+        std::optional<std::string> deviceId;  // a status handle of a printer the search found
     };
 
     std::int32_t Add(HandleKind kind, std::optional<platform::TcpConnection> connection);
+    // The device ID an open search learnt of the printer at that address.
+    std::optional<std::string> FoundDeviceId(std::string_view ipAddress) const;
     Entry* Find(std::int32_t handle, HandleKind kind);
     bool Remove(std::int32_t handle, HandleKind kind);
 
@@ -81,6 +95,8 @@ class TcpLanLibrary final : public LanLibrary {
     std::int32_t nextHandle_ = 1;
     std::int32_t lastOpenedPort_ = -1;
     std::error_code lastOpenError_;
+    std::unique_ptr<PrinterFinder> finder_;
+    std::function<void(std::string_view)> note_;
 };
 
 }  // namespace vrtruty::comm

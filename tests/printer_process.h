@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,21 +14,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "child_process.h"
 
 namespace vrtruty::test {
 
 using namespace std::chrono_literals;
-
-// The argument vector of a program to spawn; it points into `arguments`.
-inline std::vector<char*> ArgumentVector(std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    return argv;
-}
 
 // vrtruty-printer run as a child process, its standard output read line by line.
 class PrinterProcess {
@@ -40,17 +29,10 @@ class PrinterProcess {
             throw std::runtime_error("pipe2");
         }
         arguments.insert(arguments.begin(), VRTRUTY_PRINTER_PATH);
-        std::vector<char*> argv = ArgumentVector(arguments);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-        const int error =
-            ::posix_spawn(&pid_, VRTRUTY_PRINTER_PATH, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = Spawn(std::move(arguments), {pipe[1], {}});
         ::close(pipe[1]);
         output_ = pipe[0];
-        if (error != 0) {
-            pid_ = -1;
+        if (pid_ < 0) {
             throw std::runtime_error("cannot start " + std::string(VRTRUTY_PRINTER_PATH));
         }
     }

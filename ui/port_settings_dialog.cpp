@@ -701,17 +701,28 @@ void PortSettingsDialog::Add() {
 
 void PortSettingsDialog::Search() {
     app::AppState& state = session_.state();
+    std::string targetsError;
+    comm::SearchOptions options = app::SearchOptionsFromEnvironment(targetsError);
+    if (!targetsError.empty()) {
+        state.log.WriteLog(targetsError);
+    }
+    CancelButton cancel{session_.Button(kSection, kCancelButton), {}};
+    options.stop = cancel.stop.get_token();
     std::vector<app::LanPrinterEntry> found;
     const int result = RunWhileDisabled([&] {
-        return session_.RunPrinterJob(session_.Text(lang::MSG_P_02),
-                                      [&found](app::PrinterConnection& connection) {
-                                          return app::SearchNetworkPrinters(connection, found);
-                                      });
+        return session_.RunPrinterJob(
+            session_.Text(lang::MSG_P_02),
+            [&found, &options](app::PrinterConnection& connection) {
+                return app::SearchNetworkPrinters(connection, options, found);
+            },
+            &cancel);
     });
     activateWindow();
-    if (result != comm::PRT_SUCCESS) {
+    // A cancelled search keeps what it found and says nothing more.
+    const bool cancelled = cancel.stop.stop_requested();
+    if (result != comm::PRT_SUCCESS && !cancelled) {
         session_.ShowMessage(lang::MB_INFORMATION_OK, result);
-    } else if (found.empty()) {
+    } else if (found.empty() && !cancelled) {
         session_.ShowMessage(lang::MB_INFORMATION_OK, comm::PRT_ERR_SEARCH);
     } else if (const int full = app::MergeFoundPrinters(state.config.lanPrinters, found)) {
         session_.ShowMessage(lang::MB_WARNING_OK, full);

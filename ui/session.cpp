@@ -101,6 +101,9 @@ int Session::RunShownBusy(const JobView& view, const std::function<int()>& work)
         box = std::make_unique<WaitBox>(mainWindow(), Text(lang::TXT_TITLE), view.operation,
                                         view.waitText, view.totalBytes > 0);
         box->setRefusedClose([this] { SayJobStillRunning(); });
+        if (CancelButton* cancel = view.cancel; cancel != nullptr) {
+            box->OfferCancel(cancel->label, [cancel] { cancel->stop.request_stop(); });
+        }
         box->show();
         waitBox_ = box.get();
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string_view>
 
 #include "app/printer_connection.h"
@@ -32,10 +33,18 @@ class ControlsHost {
 };
 
 // How a job shows itself while it runs.
+// A Cancel button in the wait box of a job that can stop early: pressing it requests a stop of
+// `stop`, which the job watches.
+struct CancelButton {
+    QString label;
+    std::stop_source stop;
+};
+
 struct JobView {
-    QString operation;           // its name: the wait box's heading and the confirmation's
-    QString waitText;            // what the wait box says; no box when both texts are empty
-    std::size_t totalBytes = 0;  // what it sends, when known: the wait box shows a bar
+    QString operation;               // its name: the wait box's heading and the confirmation's
+    QString waitText;                // what the wait box says; no box when both texts are empty
+    std::size_t totalBytes = 0;      // what it sends, when known: the wait box shows a bar
+    CancelButton* cancel = nullptr;  // a job that can stop early: the box offers Cancel
 };
 
 class Session {
@@ -83,8 +92,9 @@ class Session {
     // Runs job with a connection to the configured printer, on a worker thread; the controls are
     // disabled meanwhile and the cursor is busy. A non-empty waitText shows the wait box with it.
     int RunPrinterJob(const QString& waitText,
-                      const std::function<int(app::PrinterConnection&)>& job) {
-        return RunShownPrinterJob(JobView{{}, waitText, 0}, job);
+                      const std::function<int(app::PrinterConnection&)>& job,
+                      CancelButton* cancel = nullptr) {
+        return RunShownPrinterJob(JobView{{}, waitText, 0, cancel}, job);
     }
     // The same with the operation's name and a bar driven by the bytes the printer took; when
     // the job succeeds, the status line says so.

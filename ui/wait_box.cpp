@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -26,6 +27,7 @@ WaitBox::WaitBox(QWidget* owner, const QString& caption, const QString& operatio
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     auto* column = new QVBoxLayout;
+    column_ = column;
     if (!operation.isEmpty()) {
         auto* name = new QLabel(operation, this);
         name->setObjectName("waitOperation");
@@ -82,10 +84,39 @@ void WaitBox::closeEvent(QCloseEvent* event) {
     }
 }
 
+void WaitBox::OfferCancel(const QString& label, std::function<void()> onCancel) {
+    onCancel_ = std::move(onCancel);
+    if (cancelButton_ == nullptr) {
+        cancelButton_ = new QPushButton(this);
+        cancelButton_->setObjectName("waitCancelButton");
+        column_->addWidget(cancelButton_, 0, Qt::AlignRight);
+        connect(cancelButton_, &QPushButton::clicked, this, [this] { Cancel(); });
+    }
+    cancelButton_->setText(label);
+    cancelButton_->setEnabled(true);
+    cancelButton_->setFocus(Qt::OtherFocusReason);
+}
+
+void WaitBox::Cancel() {
+    if (cancelButton_ == nullptr || !cancelButton_->isEnabled()) {
+        return;
+    }
+    cancelButton_->setEnabled(false);
+    if (onCancel_) {
+        onCancel_();
+    }
+}
+
 void WaitBox::keyPressEvent(QKeyEvent* event) {
-    // Escape would reject the dialog; nothing may end the box but the operation.
+    // Escape would reject the dialog; nothing may end the box but the operation. Where the
+    // operation can be cancelled, Escape asks it to stop; elsewhere the box says it still runs.
     event->accept();
-    if (event->key() == Qt::Key_Escape && refusedClose_) {
+    if (event->key() != Qt::Key_Escape) {
+        return;
+    }
+    if (cancelButton_ != nullptr) {
+        Cancel();
+    } else if (refusedClose_) {
         refusedClose_();
     }
 }

@@ -7,6 +7,8 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
+class QVBoxLayout;
 
 namespace vrtruty::ui {
 
@@ -23,6 +25,9 @@ class WaitBox final : public QDialog {
     void showNote(const QString& note);
     // Told when the user tries to close the box or presses Escape.
     void setRefusedClose(std::function<void()> refused) { refusedClose_ = std::move(refused); }
+    // Shows a Cancel button; pressing it (or Escape) calls onCancel once and disables the button.
+    // The box still closes only when the operation ends.
+    void OfferCancel(const QString& label, std::function<void()> onCancel);
 
   protected:
     // The box cannot be closed by the user: it goes when the operation ends.
@@ -30,10 +35,15 @@ class WaitBox final : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void Cancel();
+
+    QVBoxLayout* column_;
     QLabel* text_;
     QProgressBar* progress_ = nullptr;
     QLabel* note_;
     std::function<void()> refusedClose_;
+    QPushButton* cancelButton_ = nullptr;
+    std::function<void()> onCancel_;
 };
 
 // Runs work on a worker thread and keeps the event loop of this thread turning until it returns;

@@ -13,13 +13,18 @@ std::unique_ptr<QObject> MakePanesTest();
 std::unique_ptr<QObject> MakeSetupPaneTest();
 std::unique_ptr<QObject> MakeScreenshotTest();
 std::unique_ptr<QObject> MakeLogoPaneTest();
+std::unique_ptr<QObject> MakeNetworkSearchTest();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const std::vector<std::pair<const char*, std::function<std::unique_ptr<QObject>()>>> classes = {
-        {"MainWindowTest", MakeMainWindowTest}, {"PortSettingsTest", MakePortSettingsTest},
-        {"PanesTest", MakePanesTest},           {"SetupPaneTest", MakeSetupPaneTest},
-        {"LogoPaneTest", MakeLogoPaneTest},     {"ScreenshotTest", MakeScreenshotTest},
+        {"MainWindowTest", MakeMainWindowTest},
+        {"PortSettingsTest", MakePortSettingsTest},
+        {"PanesTest", MakePanesTest},
+        {"SetupPaneTest", MakeSetupPaneTest},
+        {"LogoPaneTest", MakeLogoPaneTest},
+        {"ScreenshotTest", MakeScreenshotTest},
+        {"NetworkSearchTest", MakeNetworkSearchTest},
     };
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     // Qt Test reads its own options from what follows the class name.
