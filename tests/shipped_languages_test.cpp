@@ -141,12 +141,14 @@ TEST(ShippedLanguages, LogoCaptionsArePrintableByThePrinter) {
 
 // Japanese opens the Japanese guide; every other language has no guide of its own yet and names
 // the English one.
-TEST(ShippedLanguages, HelpLooksForAGuideThatShipsForEveryLanguage) {
+TEST(ShippedLanguages, HelpFindsAGuideForEveryLanguage) {
     const TextTable table = LoadShipped();
     for (std::size_t slot = 0; slot < table.languageCount(); ++slot) {
         const std::string expected =
             table.japaneseSlot() == slot ? "Utility_Guide_J.pdf" : "Utility_Guide_E.pdf";
         EXPECT_EQ(table.manualPath(slot), ShippedFolder() / expected) << table.languageName(slot);
+        EXPECT_TRUE(std::filesystem::is_regular_file(table.manualPath(slot)))
+            << table.manualPath(slot);
     }
 }
 
