@@ -11,7 +11,11 @@ set(VRTRUTY_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/vrtruty)
 set(VRTRUTY_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package)
 
 install(TARGETS vrtruty vrtruty-cli vrtruty-printer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${VRTRUTY_LANGUAGE_FILES} DESTINATION ${VRTRUTY_SHARE_DIR})
+# Every language file the build puts beside the programs: copied from res/lang or made from
+# their translation sources.
+set(VRTRUTY_BUILT_LANGUAGE_FILES ${VRTRUTY_SHIPPED_FILES})
+list(FILTER VRTRUTY_BUILT_LANGUAGE_FILES INCLUDE REGEX "/Setting_[^/]*\\.dat$")
+install(FILES ${VRTRUTY_BUILT_LANGUAGE_FILES} DESTINATION ${VRTRUTY_SHARE_DIR})
 install(FILES ${VRTRUTY_LIBRARY_MARKERS} DESTINATION ${VRTRUTY_SHARE_DIR}/lib)
 install(FILES ${VRTRUTY_MANUALS} DESTINATION ${VRTRUTY_SHARE_DIR} OPTIONAL)
 
@@ -97,11 +101,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries come from dpkg-shlibdeps; what it cannot see: Qt's platform plugins (loaded at run
-# time) and the fonts the virtual printer and the Japanese interface draw with.
+# time) and the fonts the virtual printer and the interface languages draw with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-ipaexfont-gothic, fonts-dejavu-core, fonts-tlwg-mono-ttf, qt6-translations-l10n")
+    "fonts-ipaexfont-gothic, fonts-wqy-microhei, fonts-dejavu-core, fonts-tlwg-mono-ttf, \
+qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups-daemon")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)

@@ -1,5 +1,6 @@
 #include "lang/language_files.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <system_error>
@@ -279,6 +280,77 @@ std::vector<std::uint8_t> ExportLanguageFile(const TextTable& table, std::size_t
         file.Write(key.section, key.key, EncodeLanguageValue(text, key.escapes));
     }
     return file.Serialize();
+}
+
+bool IsLanguageNeutral(std::string_view english) {
+    // Words that are units or code names in every language the printers are sold in.
+    static constexpr std::array<std::string_view, 19> kNeutralWords = {
+        "KByte", "Byte", "BPS", "EVEN", "ODD",  "NONE", "DSR", "DTR", "XON", "XOFF",
+        "PC",    "WPC",  "MIK", "ISO",  "TCVN", "V",    "COM", "USB", "mm"};
+    static constexpr std::array<std::string_view, 5> kNeutralTexts = {"PE", "PNE", "1μs", "8μs",
+                                                                      "PC866 Type2"};
+    const std::string_view text = english.starts_with("         Version ")
+                                      ? english.substr(std::string_view("         Version ").size())
+                                      : english;
+    if (std::ranges::find(kNeutralTexts, text) != kNeutralTexts.end()) {
+        return true;
+    }
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    for (std::size_t i = 0; i < text.size();) {
+        if (!isLetter(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && isLetter(text[end])) {
+            ++end;
+        }
+        if (std::ranges::find(kNeutralWords, text.substr(i, end - i)) == kNeutralWords.end()) {
+            return false;
+        }
+        i = end;
+    }
+    return true;
+}
+
+BuiltLanguageFile BuildLanguageFile(const std::vector<app::ProfileFile>& sources,
+                                    const std::string& versionString) {
+    // Slot 0 starts from the built-in English texts, as a further language does when it loads.
+    LanguageLoadInputs inputs;
+    inputs.versionString = versionString;
+    TextTable table = LoadLanguageTexts(inputs);
+    BuiltLanguageFile built;
+    for (const app::ProfileFile& source : sources) {
+        ApplyLanguageFile(table, 0, source, {});
+    }
+    const auto value = [&](std::string_view section, std::string_view key,
+                           std::size_t limit) -> std::optional<std::string> {
+        std::optional<std::string> found;
+        for (const app::ProfileFile& source : sources) {
+            if (auto text = source.Read(section, key, limit + 1)) {
+                found = std::move(text);
+            }
+        }
+        return found;
+    };
+    const auto check = [&](std::string_view section, std::string_view key, std::size_t limit,
+                           bool neutral) {
+        const std::string name = std::string(section) + "/" + std::string(key);
+        const auto text = value(section, key, limit);
+        if (!text && !neutral) {
+            built.problems.push_back(name + " has no text");
+        } else if (text && text->find(';') != std::string::npos) {
+            built.problems.push_back(name + " holds a ';', which would end it");
+        } else if (text && app::Utf16Length(*text) > limit) {
+            built.problems.push_back(name + " is longer than " + std::to_string(limit));
+        }
+    };
+    check("COUNTRY", "LANGUAGE", kShortTextLimit, false);
+    for (const LanguageKey& key : LanguageKeys()) {
+        check(key.section, key.key, key.limit, IsLanguageNeutral(key.builtIn.english));
+    }
+    built.bytes = ExportLanguageFile(table, 0);
+    return built;
 }
 
 }  // namespace vrtruty::lang

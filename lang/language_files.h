@@ -85,4 +85,19 @@ std::string DecodeLanguageValue(std::string_view value, bool escapes, bool filte
 // A complete language file with every key of the slot's texts, UTF-16LE with byte-order mark.
 std::vector<std::uint8_t> ExportLanguageFile(const TextTable& table, std::size_t slot);
 
+// Whether a text reads the same in every language: digits, signs, units and code names only
+// ("4KByte", "115200BPS", "8NONE1", "PC437"). A translation may leave such a key out.
+bool IsLanguageNeutral(std::string_view english);
+
+// A shipped language file built from translation sources (later sources win), complete with
+// every key: a key no source has keeps the English text when that is language-neutral, and is a
+// problem otherwise, so that a text added to the program cannot be forgotten in one language. A
+// value longer than its key's limit is a problem too: the reader would cut it without a word.
+struct BuiltLanguageFile {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::string> problems;  // "Section/KEY has no text", "Section/KEY is too long"
+};
+BuiltLanguageFile BuildLanguageFile(const std::vector<app::ProfileFile>& sources,
+                                    const std::string& versionString);
+
 }  // namespace vrtruty::lang

@@ -45,6 +45,7 @@ for path in usr/bin/vrtruty usr/bin/vrtruty-cli usr/bin/vrtruty-printer \
     usr/share/icons/hicolor/48x48/apps/vrtruty.png usr/share/man/man1/vrtruty-cli.1.gz \
     usr/share/man/man1/vrtruty-printer.1.gz usr/share/man/man1/vrtruty.1.gz \
     usr/share/bash-completion/completions/vrtruty-cli usr/share/doc/vrtruty/copyright \
+    usr/share/vrtruty/Utility_Guide_E.pdf usr/share/vrtruty/Utility_Guide_J.pdf \
     usr/lib/udev/rules.d/60-vrtruty.rules; do
     [ -e "$root/$path" ] || fail "the package has no /$path"
 done
@@ -54,8 +55,8 @@ cli=$root/usr/bin/vrtruty-cli
 home=$work/home
 "$cli" --home "$home" --version | grep -q 'Version' || fail "vrtruty-cli --version"
 "$cli" --home "$home" lang list > "$work/languages.txt"
-for file in "$source"/res/lang/*.dat; do
-    name=$(basename "$file")
+for file in "$source"/res/lang/*.dat "$source"/res/lang/src/*.ini; do
+    name=$(basename "${file%.*}").dat
     grep -q "File: *$root/usr/share/vrtruty/$name" "$work/languages.txt" ||
         { cat "$work/languages.txt" >&2; fail "lang list does not find the installed $name"; }
 done

@@ -216,7 +216,12 @@ void MainWindow::BuildButtonPane() {
 
 void MainWindow::SetMainTexts() {
     setWindowTitle(session_.Text(lang::TXT_TITLE));
-    setLayoutDirection(session_.rightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    // Windows take the application's direction when they are made: the wait box, the file
+    // dialogs and the gradation choice mirror with the main window.
+    const Qt::LayoutDirection direction =
+        session_.rightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    QGuiApplication::setLayoutDirection(direction);
+    setLayoutDirection(direction);
     printerLabel_->setText(session_.Label(1));
     portLabel_->setText(session_.Label(2));
     // Button texts in MainDlg order: 205, 203, 204, 206, 207, 208, 211, 210, 212. Without the

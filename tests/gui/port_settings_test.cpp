@@ -87,6 +87,33 @@ class PortSettingsTest final : public QObject {
     Q_OBJECT
 
   private slots:
+    // Every shipped language can be chosen, under its own name, in the order the files are
+    // probed; Arabic mirrors the dialog.
+    void languageListOffersEveryShippedLanguage() {
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        ui::MainWindow window(world.session());
+        ui::PortSettingsDialog dialog(world.session(), window, false);
+        auto* languages = Child<QComboBox>(dialog, "languageCombo");
+        QStringList listed;
+        for (int i = 0; i < languages->count(); ++i) {
+            listed << languages->itemText(i);
+        }
+        QCOMPARE(listed, (QStringList{"English", "Français", "Italiano", "Deutsch", "Español",
+                                      "Português", "العربية", "日本語", "中文", "简体中文",
+                                      "繁體中文", "한국어", "ภาษาไทย"}));
+        QCOMPARE(dialog.layoutDirection(), Qt::LeftToRight);
+        const int arabic = static_cast<int>(listed.indexOf("العربية"));
+        languages->setCurrentIndex(arabic);
+        emit languages->activated(arabic);  // as a choice of the user
+        QCOMPARE(state.texts.languageName(state.texts.languageIndex()), std::string("العربية"));
+        QCOMPARE(dialog.layoutDirection(), Qt::RightToLeft);
+        QCOMPARE(window.layoutDirection(), Qt::RightToLeft);
+        QCOMPARE(QApplication::layoutDirection(), Qt::RightToLeft);  // the dialogs to come
+        dialog.reject();
+        QCOMPARE(QApplication::layoutDirection(), Qt::LeftToRight);
+    }
+
     void addedPrinterIsVerifiedAndSaved() {
         QTemporaryDir folder;
         VirtualPrinter printer(folder.path());

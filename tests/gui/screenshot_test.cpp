@@ -1,6 +1,7 @@
 // Pictures of the window with each pane and of the port settings dialog, in English and
-// Japanese, at the scale the test runs with (QT_SCALE_FACTOR); every picture is also checked for
-// texts that do not fit and for controls that overlap.
+// Japanese, at the scale the test runs with (QT_SCALE_FACTOR), and of the window and the dialog
+// in every shipped language; every picture is also checked for texts that do not fit and for
+// controls that overlap.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -159,6 +160,45 @@ class ScreenshotTest final : public QObject {
                 VerifyLayout(dialog, picture);
                 test::SaveScreenshot(dialog, picture);
             }
+            dialog.reject();
+        }
+    }
+
+    // The window and the port settings dialog in every shipped language, at 100 %: the longest
+    // translations must fit as well as English does.
+    void windowAndDialogInEveryLanguage() {
+        if (Suffix() != "100") {
+            QSKIP("the languages are pictured at 100 % only");
+        }
+        GuiWorld world;
+        app::AppState& state = world.Start();
+        world.UseLanPrinter();
+        QCOMPARE(state.texts.languageCount(), std::size_t{13});
+        for (std::size_t slot = 0; slot < state.texts.languageCount(); ++slot) {
+            state.texts.setLanguageIndex(slot);
+            // "Setting_ZH_s.dat" is pictured as "zh_s".
+            const QString language =
+                QString::fromStdString(state.texts.languageFile(slot).stem().string())
+                    .mid(QStringLiteral("Setting_").size())
+                    .toLower();
+            ui::MainWindow window(world.session());
+            window.SetMainTexts();
+            window.ShowPortInMainWindow();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QApplication::processEvents();
+            const QString main = QStringLiteral("main-language-%1-100").arg(language);
+            VerifyLayout(window, main);
+            test::SaveScreenshot(window, main);
+
+            ui::PortSettingsDialog dialog(world.session(), window, false);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.findChild<QAbstractButton*>("lanRadio")->click();
+            QApplication::processEvents();
+            const QString port = QStringLiteral("port-dialog-language-%1-100").arg(language);
+            VerifyLayout(dialog, port);
+            test::SaveScreenshot(dialog, port);
             dialog.reject();
         }
     }
