@@ -193,7 +193,7 @@ TEST(CliCompletion, BashCompletesCommandsWordsAndOptionsFromTheTable) {
         }
         return output;
     };
-    EXPECT_EQ(complete("vrtruty-cli se"), "send-file settings\n");
+    EXPECT_EQ(complete("vrtruty-cli se"), "send-file settings search\n");
     EXPECT_EQ(complete("vrtruty-cli --port lan:127.0.0.1 te"), "test\n");
     EXPECT_EQ(complete("vrtruty-cli test bu"), "buzzer\n");
     EXPECT_EQ(complete("vrtruty-cli settings sh"), "show\n");

@@ -860,12 +860,14 @@ QString LogoPane::WaitText(const logo::LogoWaitNotice& notice) const {
 }
 
 int LogoPane::RunLogoWork(const QString& waitText,
-                          const std::function<int(logo::LogoSession& logoSession)>& work) {
+                          const std::function<int(logo::LogoSession& logoSession)>& work,
+                          std::size_t totalBytes) {
     app::AppState& state = session_.state();
     logo::PrinterLogoInfo info = printer_;
     const bool errorAutoRecover = state.config.switches.errorAutoRecover;
     std::vector<logo::LogoEntry> rows(list_.entries().begin(), list_.entries().end());
-    const int result = session_.RunPrinterJob(waitText, [&](app::PrinterConnection& connection) {
+    const JobView view{{}, waitText, totalBytes};
+    const int result = session_.RunShownPrinterJob(view, [&](app::PrinterConnection& connection) {
         logo::LogoSession logoSession{connection.port(), state.settings.printerInfoValid,
                                       state.settings.nvCapacity};
         logoSession.printer = info;
@@ -961,9 +963,14 @@ void LogoPane::Register() {
     registering_ = 0;
     registerCount_ = static_cast<std::size_t>(
         std::ranges::count_if(rows, [](const logo::LogoEntry& e) { return e.checked; }));
-    const int result =
-        RunLogoWork(WaitText({logo::LogoWaitNotice::Text::Registering, {}, 0}),
-                    [](logo::LogoSession& s) { return logo::RegisterCheckedLogos(s); });
+    // The bar follows the registration commands, whose lengths the list already shows.
+    std::size_t totalBytes = 0;
+    for (const logo::LogoEntry& entry : rows) {
+        totalBytes += entry.checked && entry.size > 0 ? static_cast<std::size_t>(entry.size) : 0;
+    }
+    const int result = RunLogoWork(
+        WaitText({logo::LogoWaitNotice::Text::Registering, {}, 0}),
+        [](logo::LogoSession& s) { return logo::RegisterCheckedLogos(s); }, totalBytes);
     if (result != 0) {
         ShowJobFailure(result);
         return;

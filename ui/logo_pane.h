@@ -77,9 +77,11 @@ class LogoPane final : public Pane {
     // failure the message and, unless keepKeycodes, an emptied printer list.
     int ReadInformation(bool keepKeycodes);
     // Runs logo work on the printer with the pane's list and printer information; what the work
-    // learns about the printer is taken over afterwards.
+    // learns about the printer is taken over afterwards. With totalBytes, the wait box shows a
+    // bar of the bytes the printer has taken.
     int RunLogoWork(const QString& waitText,
-                    const std::function<int(logo::LogoSession& logoSession)>& work);
+                    const std::function<int(logo::LogoSession& logoSession)>& work,
+                    std::size_t totalBytes = 0);
     void TakePrinterInformation();
     bool Confirm(const QString& question);
     // Asks a question about the printer (with "Verify that the printer is connected"), naming the
