@@ -53,7 +53,7 @@ done
 # The command line finds every shipped language in the installed share folder.
 cli=$root/usr/bin/vrtruty-cli
 home=$work/home
-"$cli" --home "$home" --version | grep -q 'Version' || fail "vrtruty-cli --version"
+"$cli" --version | grep -q '^vrtruty-cli ' || fail "vrtruty-cli --version"
 "$cli" --home "$home" lang list > "$work/languages.txt"
 for file in "$source"/res/lang/*.dat "$source"/res/lang/src/*.ini; do
     name=$(basename "${file%.*}").dat
