@@ -72,14 +72,7 @@ int VerifyPrinterConnection(PrinterConnection& connection) {
     if (result == comm::PRT_SUCCESS) {
         result = restored;
     }
-    // A queue on a local port is tried with an empty job as well: the printer answering on the
-    // device does not yet say that the queue's backend can reach it.
-    const comm::WinPrinterEntry* queue = port.context().chosenQueue();
-    if (result == comm::PRT_SUCCESS && port.context().portKind == PortKind::PORT_WINDRV &&
-        queue != nullptr && queue->portType != comm::kQueuePortNetwork) {
-        result = comm::PrinterSendOperation(port, comm::kOperationConnectionCheck, {});
-    }
-    return result;
+    return result == comm::PRT_SUCCESS ? comm::ConfirmLocalQueue(port) : result;
 }
 
 std::size_t ListedPrinterCount(const AppState& state) {

@@ -153,6 +153,9 @@ int Get(CommandContext& context) {
                                                 settings::kReadAllSettings, port.GetPortName(1),
                                                 state.texts);
         });
+        if (result == comm::PRT_SUCCESS) {
+            result = comm::ConfirmLocalQueue(port);
+        }
     }
     if (result != 0) {
         return PrinterFailure(context, result);

@@ -1,5 +1,7 @@
 #include "comm/send_operation.h"
 
+#include "comm/print_queue_list.h"
+
 #include <algorithm>
 
 #include "comm/command_exchange.h"
@@ -149,6 +151,15 @@ int WithQueuesHandedOver(PortAccess& port, const std::function<int()>& conversat
     }
     const int restored = PortReplace(port, 0);
     return result != PRT_SUCCESS ? result : restored;
+}
+
+int ConfirmLocalQueue(PortAccess& port) {
+    const WinPrinterEntry* queue = port.context().chosenQueue();
+    if (port.context().portKind != app::PortKind::PORT_WINDRV || queue == nullptr ||
+        queue->portType == kQueuePortNetwork) {
+        return PRT_SUCCESS;
+    }
+    return PrinterSendOperation(port, kOperationConnectionCheck, {});
 }
 
 int ForEachTargetPrinter(PortAccess& port, const std::function<int()>& job) {

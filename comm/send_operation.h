@@ -40,6 +40,11 @@ int WithQueuesHandedOver(PortAccess& port, const std::function<int()>& conversat
 int PrinterSendOperation(PortAccess& port, int operation, std::span<const std::uint8_t> data,
                          const BuzzerPattern& buzzer = {});
 
+// After a conversation with the printer succeeded through a chosen queue on a local device: an
+// empty job, since the printer answering on the device does not yet say that the queue's backend
+// reaches it. Nothing is sent, and 0 returned, for any other port.
+int ConfirmLocalQueue(PortAccess& port);
+
 // Runs a job once, or for a network connection once for every listed printer in turn, stopping at
 // the first failure; the chosen network printer is the same afterwards.
 int ForEachTargetPrinter(PortAccess& port, const std::function<int()>& job);

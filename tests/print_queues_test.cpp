@@ -368,10 +368,22 @@ TEST_F(QueueHandOver, TheConnectionCheckIsAnEmptyJobAndAQueueStateErrorSendsNoth
     ASSERT_EQ(queues.jobs.size(), 1u);
     EXPECT_TRUE(queues.jobs[0].data.empty());
 
+    // After a conversation: the same empty job for a queue on a local device, nothing for a
+    // network queue, which the LAN path reached itself.
+    ASSERT_EQ(ConfirmLocalQueue(Port()), PRT_SUCCESS);
+    ASSERT_EQ(queues.jobs.size(), 2u);
+    EXPECT_TRUE(queues.jobs[1].data.empty());
+    queues.queues[0].deviceUri = "socket://127.0.0.1:9100";
+    Relist();
+    ASSERT_EQ(ConfirmLocalQueue(Port()), PRT_SUCCESS);
+    EXPECT_EQ(queues.jobs.size(), 2u);
+    queues.queues[0].deviceUri = "usb://VRM/TR-770II?serial=A1";
+    Relist();
+
     queues.Find("chosen")->stateReasons = {"media-empty-error"};
     EXPECT_EQ(PrinterSendOperation(Port(), kOperationSendSettings, std::vector<std::uint8_t>{1}),
               PRT_ERR_PAPEREMPTY);
-    EXPECT_EQ(queues.jobs.size(), 1u);
+    EXPECT_EQ(queues.jobs.size(), 2u);
 }
 
 }  // namespace

@@ -447,11 +447,12 @@ void SetupPane::GetSettings() {
     const int result =
         session_.RunPrinterJob(session_.Text(lang::MSG_S_07), [&](app::PrinterConnection& link) {
             comm::PortAccess& port = link.port();
-            return comm::WithQueuesHandedOver(port, [&] {
+            const int read = comm::WithQueuesHandedOver(port, [&] {
                 return settings::GetPrinterSettings(port, state.settings, state.model,
                                                     settings::kReadAllSettings, port.GetPortName(1),
                                                     state.texts);
             });
+            return read == comm::PRT_SUCCESS ? comm::ConfirmLocalQueue(port) : read;
         });
     if (result != comm::PRT_SUCCESS) {
         ShowStatus({});
