@@ -161,6 +161,21 @@ std::string_view SelectedQueuePort(std::span<const comm::WinPrinterEntry> list, 
     return list[index].portName;
 }
 
+std::optional<std::string> SerialDefaultsPort(const AppState& state) {
+    const UtilityConfig& config = state.config;
+    if (config.portKind == PortKind::PORT_COM) {
+        return state.comPorts.Selected(config.comIndex).longName;
+    }
+    if (config.portKind == PortKind::PORT_WINDRV &&
+        config.winPrinterIndex < state.winPrinters.size()) {
+        const comm::WinPrinterEntry& queue = state.winPrinters[config.winPrinterIndex];
+        if (queue.portType == comm::kQueuePortSerial) {
+            return comm::QueueDeviceName(queue.portName);
+        }
+    }
+    return std::nullopt;
+}
+
 int RefreshPrintQueues(AppState& state) {
     // The choice is remembered by queue name, which stays when other queues come and go.
     const std::size_t old = state.config.winPrinterIndex;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -56,6 +57,10 @@ comm::SearchOptions SearchOptionsFromEnvironment(std::string& error);
 // What the configuration stores for the chosen queue: its port name; empty when the selection is
 // outside the list or a queue of no family driver (stored as "None").
 std::string_view SelectedQueuePort(std::span<const comm::WinPrinterEntry> list, std::size_t index);
+
+// The serial port whose stored defaults confirmed serial settings become: the chosen COM port,
+// or the device of a chosen printer queue on a serial port. Nothing for any other port.
+std::optional<std::string> SerialDefaultsPort(const AppState& state);
 
 // The queues again from the printing system, with the model's choice kept when it is still
 // there: PRT_ERR_SEARCH when there is none.

@@ -13,6 +13,7 @@
 #include "comm/printer_search.h"
 #include "comm/tcp_lan_library.h"
 #include "fake_lan_library.h"
+#include "platform/fake_clock.h"
 
 namespace vrtruty {
 namespace {
@@ -150,6 +151,30 @@ TEST(LanPrinterList, FormatChoiceSetsDataBitsAndParityOfItsTableRow) {
         EXPECT_EQ(serial.dataBits, format.dataBits == 8 ? 1 : 0) << format.label;
         EXPECT_EQ("neo"[serial.parity], format.parity) << format.label;
     }
+}
+
+// Serial settings confirmed in the port dialog become the stored defaults of the device that
+// will be opened: the COM port, or the device of a queue on a serial port; no other port.
+TEST(PortSettings, ConfirmedSerialSettingsGoToTheComPortOrTheSerialQueuesDevice) {
+    platform::FakeClock clock;
+    app::AppState state(clock);
+    state.comPorts = app::InitialComPortList();
+    app::FillPortNameList(state.comPorts, {"/dev/ttyS0", "/dev/ttyUSB0"});
+    state.config.portKind = app::PortKind::PORT_COM;
+    state.config.comIndex = 1;
+    EXPECT_EQ(app::SerialDefaultsPort(state), "/dev/ttyUSB0");
+
+    state.winPrinters = {{"serial:/dev/ttyACM0?baud=38400", comm::kQueuePortSerial, "till", ""},
+                         {"usb://VRM/TR-770II?serial=7", comm::kQueuePortUsb, "back", ""}};
+    state.config.portKind = app::PortKind::PORT_WINDRV;
+    state.config.winPrinterIndex = 0;
+    EXPECT_EQ(app::SerialDefaultsPort(state), "/dev/ttyACM0");
+    state.config.winPrinterIndex = 1;
+    EXPECT_EQ(app::SerialDefaultsPort(state), std::nullopt) << "a USB queue";
+    state.config.winPrinterIndex = 2;
+    EXPECT_EQ(app::SerialDefaultsPort(state), std::nullopt) << "no queue chosen";
+    state.config.portKind = app::PortKind::PORT_LAN;
+    EXPECT_EQ(app::SerialDefaultsPort(state), std::nullopt);
 }
 
 }  // namespace

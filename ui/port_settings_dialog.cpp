@@ -811,10 +811,11 @@ void PortSettingsDialog::Confirm() {
     const bool serialChanged = serial.baudIndex != saved_.serial.baudIndex ||
                                serial.formatIndex != saved_.serial.formatIndex ||
                                serial.protocolIndex != saved_.serial.protocolIndex;
-    if (serialChanged && config.portKind == PortKind::PORT_COM) {
+    // A COM port, or a queue on a serial port, opens with the settings just confirmed next time.
+    if (const auto serialPort = app::SerialDefaultsPort(state); serialChanged && serialPort) {
         const app::HomeLock lock = app::LockHomeFolder(state.info.programFolder, state.clock);
-        app::ApplyComPortSettings(state.info.programFolder, config.portKind,
-                                  state.comPorts.Selected(config.comIndex).longName, serial);
+        app::ApplyComPortSettings(state.info.programFolder, PortKind::PORT_COM, *serialPort,
+                                  serial);
     }
     state.showPortDialogAtStart = false;
     state.connectionVerified = true;
