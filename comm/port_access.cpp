@@ -5,6 +5,7 @@
 
 #include "comm/error_codes.h"
 #include "comm/port_tables.h"
+#include "core/usb_list.h"
 
 namespace vrtruty::comm {
 namespace {
@@ -141,7 +142,7 @@ std::optional<std::string> PortAccess::QueueDeviceName(int form) {
         case PortKind::PORT_USB: {
             const std::string serial = QueueUsbSerial(queue->portName);
             for (const UsbDeviceEntry& device : context_.usbDevices) {
-                if (!serial.empty() && device.displayName.find(serial) != std::string::npos) {
+                if (!serial.empty() && app::UsbSerialOfShownName(device.displayName) == serial) {
                     return form == 0   ? device.displayName
                            : form == 1 ? device.devicePath
                                        : device.portName;

@@ -5,6 +5,7 @@
 #include "comm/error_codes.h"
 #include "comm/port_tables.h"
 #include "comm/send_operation.h"
+#include "core/usb_list.h"
 #include "platform/files.h"
 
 namespace vrtruty::comm {
@@ -96,17 +97,8 @@ std::pair<int, std::string> CurrentDevice(PortAccess& port, PortKind kind) {
     }
     if (kind == PortKind::PORT_USB) {
         // The USB printer is known by the serial number in its shown name.
-        const std::string shown = port.GetPortName(0);
-        const std::string_view marker = "Serial No:";
-        const std::size_t at = shown.find(marker);
-        if (at == std::string::npos) {
-            return {kQueuePortUsb, port.noneWord()};
-        }
-        std::string serial = shown.substr(at + marker.size());
-        if (const std::size_t close = serial.find(')'); close != std::string::npos) {
-            serial.erase(close);
-        }
-        return {kQueuePortUsb, serial};
+        const std::string serial = app::UsbSerialOfShownName(port.GetPortName(0));
+        return {kQueuePortUsb, serial.empty() ? port.noneWord() : serial};
     }
     return {PortTypeOfKind(kind), port.GetPortName(1)};
 }

@@ -21,7 +21,7 @@ std::vector<UsbDeviceEntry> MatchUsbPrinters(std::span<const platform::UsbPrinte
             continue;
         }
         UsbDeviceEntry& entry = entries.emplace_back(
-            UsbDeviceEntry{"USB(Serial No:" + device.serialNumber + ")", device.devicePath, "USB"});
+            UsbDeviceEntry{UsbShownName(device.serialNumber), device.devicePath, "USB"});
         log.WriteLog("Set SerialNo = " + device.serialNumber);
         log.WriteLog("Set USB Device = " + entry.devicePath);
         if (device.portNumber) {
@@ -59,6 +59,23 @@ bool RebuildUsbList(std::vector<UsbDeviceEntry>& list, std::size_t& usbIndex,
 std::string_view SelectedUsbIdentifier(std::span<const UsbDeviceEntry> list, std::size_t usbIndex) {
     return usbIndex < list.size() ? std::string_view(list[usbIndex].displayName)
                                   : std::string_view{};
+}
+
+namespace {
+constexpr std::string_view kSerialMarker = "USB(Serial No:";
+}  // namespace
+
+std::string UsbShownName(std::string_view serialNumber) {
+    return std::string(kSerialMarker) + std::string(serialNumber) + ")";
+}
+
+std::string UsbSerialOfShownName(std::string_view shown) {
+    const std::size_t at = shown.find(kSerialMarker);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    std::string_view serial = shown.substr(at + kSerialMarker.size());
+    return std::string(serial.substr(0, serial.find(')')));
 }
 
 }  // namespace vrtruty::app

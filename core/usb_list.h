@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,11 @@ std::vector<UsbDeviceEntry> MatchUsbPrinters(std::span<const platform::UsbPrinte
 bool RebuildUsbList(std::vector<UsbDeviceEntry>& list, std::size_t& usbIndex,
                     std::string_view idPrefix, std::string_view noneWord, Logger& log,
                     const UsbPrinterEnumerator& enumerate);
+
+// A USB printer's shown name, "USB(Serial No:XXXX)", and the serial number in such a name (empty
+// when the name holds none).
+std::string UsbShownName(std::string_view serialNumber);
+std::string UsbSerialOfShownName(std::string_view shown);
 
 // What the configuration stores for the selection: the entry's display name; empty when the
 // selection is outside the list.

@@ -239,6 +239,21 @@ TEST_F(QueueHandOver, QueuesOnTheChosenDeviceArePausedRecordedAndResumed) {
     EXPECT_EQ(queues.Find("chosen")->state, QueueState::Idle);
 }
 
+// A USB queue names its printer by serial number: the conversation opens the attached printer of
+// exactly that number, never one whose number merely contains it.
+TEST_F(QueueHandOver, AUsbQueueOpensThePrinterOfItsOwnSerialNumber) {
+    queues.queues[0].deviceUri = "usb://VRM/TR-770II?serial=A1";
+    Relist();
+    context.usbDevices = {{"USB(Serial No:A1B2)", "/dev/usb/lp1", "USB002"},
+                          {"USB(Serial No:A1)", "/dev/usb/lp0", "USB001"}};
+    Use(app::PortKind::PORT_WINDRV);
+    ASSERT_EQ(PortReplace(Queues(), 1), PRT_SUCCESS);
+    EXPECT_EQ(context.portKind, app::PortKind::PORT_USB);
+    EXPECT_EQ(Port().GetPortName(1), "/dev/usb/lp0");
+    EXPECT_EQ(Port().GetPortName(0), "USB(Serial No:A1)");
+    ASSERT_EQ(PortReplace(Port(), 0), PRT_SUCCESS);
+}
+
 TEST_F(QueueHandOver, ASerialConversationFreesAQueueOfAnotherMakeWithoutLookingAtItsState) {
     Use(app::PortKind::PORT_COM);
     queues.Find("serial-other-make")->stateReasons = {"media-empty-error"};
