@@ -178,10 +178,12 @@ class MainWindowTest final : public QObject {
                 if (letter.isEmpty()) {
                     continue;
                 }
-                QVERIFY2(!column.contains(letter),
-                         qPrintable(button->text() + " shares its letter with " + column.value(letter)));
-                QVERIFY2(!own.contains(letter),
-                         qPrintable(button->text() + " shares its letter with " + own.value(letter)));
+                QVERIFY2(
+                    !column.contains(letter),
+                    qPrintable(button->text() + " shares its letter with " + column.value(letter)));
+                QVERIFY2(
+                    !own.contains(letter),
+                    qPrintable(button->text() + " shares its letter with " + own.value(letter)));
                 own.insert(letter, button->text());
             }
         }
