@@ -31,6 +31,7 @@
 #include "lang/text_numbers.h"
 #include "logo/entry_conversion.h"
 #include "logo/logo_list_file.h"
+#include "ui/message_box.h"
 #include "ui/pane_jobs.h"
 #include "ui/session.h"
 #include "ui/widgets.h"
@@ -624,13 +625,8 @@ void LogoPane::AfterPortSettings() {
 // A list file's save message, then the file and the system's reason.
 QString LogoPane::SaveFailureText(const logo::LogoListSaveResult& saved,
                                   const std::filesystem::path& file) const {
-    QString text = session_.Text(*saved.message());
-    if (saved.error) {
-        text += QStringLiteral("\n\n%1: %2")
-                    .arg(QString::fromStdString(file.string()),
-                         QString::fromStdString(saved.error.message()));
-    }
-    return text;
+    const QString text = session_.Text(*saved.message());
+    return saved.error ? WithFileAndReason(text, file, saved.error.message()) : text;
 }
 
 void LogoPane::SaveProgramList() {

@@ -62,6 +62,14 @@ void ConfigureMessageBox(QMessageBox& box, const MessageRequest& request) {
     box.setLayoutDirection(request.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
+QString WithFileAndReason(const QString& message, const std::filesystem::path& file,
+                          std::string_view reason) {
+    return message +
+           QStringLiteral("\n\n%1: %2")
+               .arg(QString::fromStdString(file.string()),
+                    QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
+}
+
 int MessageAnswerOf(QMessageBox::StandardButton button) {
     switch (button) {
         case QMessageBox::Ok:

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QMessageBox>
+#include <filesystem>
+#include <string_view>
 
 #include "ui/prompts.h"
 
@@ -14,5 +16,8 @@ void ConfigureMessageBox(QMessageBox& box, const MessageRequest& request);
 int MessageAnswerOf(QMessageBox::StandardButton button);
 // The style asks for the box to be brought to the foreground.
 bool WantsForeground(std::uint32_t style);
+// A file operation's message with the file and the system's reason under it.
+QString WithFileAndReason(const QString& message, const std::filesystem::path& file,
+                          std::string_view reason);
 
 }  // namespace vrtruty::ui

@@ -34,6 +34,7 @@
 #include "settings/setting_items.h"
 #include "settings/settings_reader.h"
 #include "settings/settings_writer.h"
+#include "ui/message_box.h"
 #include "ui/pane_jobs.h"
 #include "ui/session.h"
 
@@ -477,13 +478,9 @@ void SetupPane::RevertToDefault() {
 // A setting file's message, then the file and the system's reason when a file failed: "Cannot
 // read the file" alone does not say which file, or whether it was missing or refused.
 QString SetupPane::SettingFileText(lang::TextNumber message) const {
-    QString text = session_.Text(message);
-    if (const auto& failure = session_.state().settings.lastFileFailure) {
-        text += QStringLiteral("\n\n%1: %2")
-                    .arg(QString::fromStdString(failure->path.string()),
-                         QString::fromStdString(failure->reason));
-    }
-    return text;
+    const QString text = session_.Text(message);
+    const auto& failure = session_.state().settings.lastFileFailure;
+    return failure ? WithFileAndReason(text, failure->path, failure->reason) : text;
 }
 
 void SetupPane::ImportFile() {
