@@ -140,6 +140,16 @@ class CupsPrintQueues final : public PrintQueues {
             return result;
         }
         result.step = RawJobStep::Sending;
+        if (data.empty()) {
+            // CUPS refuses a document without data; an empty job is one closed without any.
+            result.step = RawJobStep::Ending;
+            Ipp close = PrinterRequest(IPP_OP_CLOSE_JOB, queue);
+            ippAddInteger(close.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", result.jobId);
+            if (Send(std::move(close), "/jobs/") != nullptr) {
+                result.step = RawJobStep::Done;
+            }
+            return result;
+        }
         if (cupsStartDocument(http, queue.c_str(), result.jobId, title.c_str(), CUPS_FORMAT_RAW,
                               1) != HTTP_STATUS_CONTINUE) {
             return result;

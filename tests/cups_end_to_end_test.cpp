@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "bitmap_builder.h"
 #include "cli_harness.h"
 #include "comm/queue_handover.h"
 #include "cups_server.h"
@@ -14,6 +15,11 @@ namespace vrtruty::test {
 namespace {
 
 const std::string kDriver = "VRM TR-770II Raster";
+
+bool Contains(const std::vector<std::uint8_t>& captured, const std::vector<std::uint8_t>& bytes) {
+    return std::search(captured.begin(), captured.end(), bytes.begin(), bytes.end()) !=
+           captured.end();
+}
 
 class QueueEndToEnd : public CliAgainstPrinter {
   protected:
@@ -102,6 +108,88 @@ TEST_F(QueueEndToEnd, AHandOverLeftByARunThatDiedIsUndoneAtTheNextStart) {
     const CliRun run = Run({"info"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(Queue("receipt")->state, platform::QueueState::Stopped);
+    EXPECT_FALSE(std::filesystem::exists(home / comm::kHeldQueuesFileName));
+}
+
+// Logos go through a conversation with the queue handed over, and each registration ends with an
+// empty job; Extension 1 and the printer tests need no answer and go as raw jobs. The queue is
+// in service after each.
+TEST_F(QueueEndToEnd, LogosExtensionOneAndPrinterTestsWorkThroughTheQueue) {
+    std::vector<std::uint32_t> pixels(64 * 32);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = i % 64 < 32 ? 0 : 0xFFFFFF;
+    }
+    WriteBytes(home / "logo.bmp", MakeBmp(Layout(64, 32, 24, {}), pixels));
+    const std::vector<std::vector<std::string>> steps = {
+        {"logo", "register", (home / "logo.bmp").string(), "--keycode", "4141"},
+        {"logo", "print", "4141"},
+        {"defaults", "--code-page", "pc858", "--charset", "Japan", "--font", "Font B"},
+        {"test", "drawer2"},
+        {"logo", "delete", "4141"}};
+    for (std::vector<std::string> step : steps) {
+        step.insert(step.begin(), {"--port", "queue:receipt"});
+        const CliRun run = Run(step);
+        ASSERT_EQ(run.status, 0) << step[2] << " " << step[3] << ": " << run.err << cups.ErrorLog();
+        const auto queue = Queue("receipt");
+        ASSERT_TRUE(queue);
+        EXPECT_NE(queue->state, platform::QueueState::Stopped) << step[2] << " " << step[3];
+        EXPECT_EQ(queue->pendingJobs, 0) << step[2] << " " << step[3];
+        if (step[3] == "register") {
+            const CliRun info = Run({"--port", "queue:receipt", "logo", "info"});
+            EXPECT_NE(info.out.find("Logos:    4141\n"), std::string::npos) << info.out << info.err;
+        }
+    }
+    EXPECT_NE(Run({"--port", "queue:receipt", "logo", "info"}).out.find("Logos:    none\n"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(home / comm::kHeldQueuesFileName));
+    const auto captured = Captured();
+    EXPECT_TRUE(Contains(captured, {0x1D, 0x28, 0x4D, 0x02, 0x00, 0x02, 0x01, 0x1B, 0x74, 0x13,
+                                    0x1B, 0x52, 0x08, 0x1B, 0x4D, 0x01}))
+        << "the code page, character set and font job";
+    EXPECT_TRUE(Contains(captured, {0x1B, 0x70, 0x31, 0x50, 0x50})) << "the drawer 2 pulse";
+}
+
+// A queue on a serial device: the printer on a pseudo-terminal, printed to by CUPS's serial
+// backend, and talked to directly while the queue is paused. The check ends with an empty job
+// through the queue, which CUPS takes only as a job closed without a document.
+class SerialQueueEndToEnd : public CliAgainstPrinter {
+  protected:
+    void SetUp() override {
+        if (!cups.problem().empty()) {
+            GTEST_SKIP() << "skipped: no private CUPS server: " << cups.problem();
+        }
+        printer = std::make_unique<PrinterProcess>(
+            std::vector<std::string>{"--model", "TR-770II", "--pty", (home / "ttyVRT").string(),
+                                     "--capture", (home / "capture.bin").string()});
+        const auto line = printer->ReadLine();
+        ASSERT_TRUE(line && line->starts_with("PTY /dev/")) << "the virtual printer did not start";
+        device = line->substr(4);
+        ASSERT_EQ(cups.AddQueue("serial", "serial:" + device + "?baud=115200", kDriver), 0)
+            << cups.ErrorLog();
+    }
+
+    CupsServer cups;
+    std::string device;
+};
+
+TEST_F(SerialQueueEndToEnd, ConversationsAndRawJobsBothReachThePrinter) {
+    const CliRun listed = Run({"--model", "TR-770II", "queues"});
+    EXPECT_NE(listed.out.find("serial\t0\t"), std::string::npos) << listed.out;
+
+    CliRun run = Run({"--port", "queue:serial", "check"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "TR-770II answers on serial:" + device + "?baud=115200\n")
+        << "a queue's port is named by its device URI";
+
+    run = Run({"--port", "queue:serial", "test", "drawer2"});
+    ASSERT_EQ(run.status, 0) << run.err << cups.ErrorLog();
+    EXPECT_TRUE(Contains(ReadBytes(home / "capture.bin"), {0x1B, 0x70, 0x31, 0x50, 0x50}))
+        << "the drawer 2 pulse, printed by the serial backend";
+
+    const auto queue = platform::OpenSystemPrintQueues()->Query("serial");
+    ASSERT_TRUE(queue);
+    EXPECT_NE(queue->state, platform::QueueState::Stopped);
+    EXPECT_EQ(queue->pendingJobs, 0);
     EXPECT_FALSE(std::filesystem::exists(home / comm::kHeldQueuesFileName));
 }
 
