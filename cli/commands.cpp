@@ -235,7 +235,7 @@ std::string BashCompletionScript() {
         } else if (option.name == "--model") {
             action = "COMPREPLY=($(compgen -W 'TR-770II TR-770 TR-770K' -- \"$cur\")); return";
         } else if (option.name == "--port") {
-            action = "COMPREPLY=($(compgen -W 'lan: com: usb: lpt:' -- \"$cur\")); return";
+            action = "COMPREPLY=($(compgen -W 'lan: com: usb: lpt: queue:' -- \"$cur\")); return";
         }
         valueCases += "        " + std::string(option.name) + ") " + action + " ;;\n";
     };
