@@ -59,11 +59,6 @@ std::vector<std::string> Rows(const PrintedPicture& picture) {
 }
 
 TEST(PrinterEngineTextTest, StyleCommandsChangeTheCharactersAfterThem) {
-    const auto style = [](auto change) {
-        TextStyle s;
-        change(s);
-        return s;
-    };
     struct Case {
         const char* what;
         Bytes command;
@@ -71,28 +66,22 @@ TEST(PrinterEngineTextTest, StyleCommandsChangeTheCharactersAfterThem) {
         TextStyle style;
     };
     const std::vector<Case> cases = {
-        {"ESC ! with every bit", {0x1B, 0x21, 0xB9}, FontKind::B, style([](TextStyle& s) {
-             s.emphasised = true;
-             s.heightScale = 2;
-             s.widthScale = 2;
-             s.underline = 1;
-         })},
-        {"ESC E 1", {0x1B, 0x45, 0x01}, FontKind::A, style([](TextStyle& s) {
-             s.emphasised = true;
-         })},
-        {"ESC G 1", {0x1B, 0x47, 0x01}, FontKind::A, style([](TextStyle& s) {
-             s.emphasised = true;
-         })},
-        {"ESC - 2", {0x1B, 0x2D, 0x02}, FontKind::A, style([](TextStyle& s) { s.underline = 2; })},
-        {"ESC - '1'", {0x1B, 0x2D, '1'}, FontKind::A, style([](TextStyle& s) { s.underline = 1; })},
+        {"ESC ! with every bit",
+         {0x1B, 0x21, 0xB9},
+         FontKind::B,
+         {.emphasised = true, .underline = 1, .widthScale = 2, .heightScale = 2}},
+        {"ESC E 1", {0x1B, 0x45, 0x01}, FontKind::A, {.emphasised = true}},
+        {"ESC G 1", {0x1B, 0x47, 0x01}, FontKind::A, {.emphasised = true}},
+        {"ESC - 2", {0x1B, 0x2D, 0x02}, FontKind::A, {.underline = 2}},
+        {"ESC - '1'", {0x1B, 0x2D, '1'}, FontKind::A, {.underline = 1}},
         {"ESC - 3 is no thickness", {0x1B, 0x2D, 0x03}, FontKind::A, {}},
-        {"GS ! 8 wide, 4 high", {0x1D, 0x21, 0x73}, FontKind::A, style([](TextStyle& s) {
-             s.widthScale = 8;
-             s.heightScale = 4;
-         })},
+        {"GS ! 8 wide, 4 high",
+         {0x1D, 0x21, 0x73},
+         FontKind::A,
+         {.widthScale = 8, .heightScale = 4}},
         {"GS ! 9 wide is refused", {0x1D, 0x21, 0x80}, FontKind::A, {}},
-        {"GS B 1", {0x1D, 0x42, 0x01}, FontKind::A, style([](TextStyle& s) { s.reverse = true; })},
-        {"ESC V 1", {0x1B, 0x56, 0x01}, FontKind::A, style([](TextStyle& s) { s.rotated = true; })},
+        {"GS B 1", {0x1D, 0x42, 0x01}, FontKind::A, {.reverse = true}},
+        {"ESC V 1", {0x1B, 0x56, 0x01}, FontKind::A, {.rotated = true}},
         {"ESC @ ends every style",
          {0x1B, 0x21, 0xB9, 0x1D, 0x42, 0x01, 0x1B, 0x40},
          FontKind::A,
@@ -116,6 +105,9 @@ TEST(PrinterEngineTextTest, LayoutCommandsPlaceTheLine) {
         std::string expected;
     };
     const auto line = [](const PicturePaper& p) { return p.lines.at(0); };
+    const auto alignment = [&](const PicturePaper& p) {
+        return std::to_string(int(line(p).alignment));
+    };
     const auto lefts = [](const PicturePaper& p) {
         std::string text;
         for (const Glyph& g : p.lines.at(0).glyphs) {
@@ -124,14 +116,8 @@ TEST(PrinterEngineTextTest, LayoutCommandsPlaceTheLine) {
         return text;
     };
     const std::vector<Case> cases = {
-        {"ESC a 1 centres",
-         {0x1B, 0x61, 0x01, 'A', 0x0A},
-         [&](const PicturePaper& p) { return std::to_string(int(line(p).alignment)); },
-         "1"},
-        {"ESC a '2' right",
-         {0x1B, 0x61, '2', 'A', 0x0A},
-         [&](const PicturePaper& p) { return std::to_string(int(line(p).alignment)); },
-         "2"},
+        {"ESC a 1 centres", {0x1B, 0x61, 0x01, 'A', 0x0A}, alignment, "1"},
+        {"ESC a '2' right", {0x1B, 0x61, '2', 'A', 0x0A}, alignment, "2"},
         {"GS L and GS W set the print area",
          {0x1D, 0x4C, 0x40, 0x00, 0x1D, 0x57, 0x00, 0x01, 'A', 0x0A},
          [&](const PicturePaper& p) {
@@ -325,12 +311,6 @@ TEST(PrinterEnginePictureTest, BarCodesAndQrCodesPrintAsPicturesOfTheirSettings)
     EXPECT_EQ(pictureSize({0x1D, 0x28, 0x6B, 0x03, 0x00, 0x31, 0x51, 0x30}), "nothing")
         << "nothing stored";
 }
-
-}  // namespace
-}  // namespace vrtruty::emulator
-
-namespace vrtruty::emulator {
-namespace {
 
 TEST(PrinterEngineStatusTest, IdentityAndStatusCommandsAnswer) {
     struct Case {
