@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -97,75 +96,59 @@ TEST(PrinterEngineTextTest, StyleCommandsChangeTheCharactersAfterThem) {
     }
 }
 
+// Each line as "a<alignment> m<margin> w<area width> s<spacing>", "turned" when upside down, and
+// the left edges of its characters; lines are separated by " / ".
+std::string Layout(const PicturePaper& paper) {
+    std::string text;
+    for (const PrintedLine& line : paper.lines) {
+        text += (text.empty() ? "a" : " / a") + std::to_string(int(line.alignment)) + " m" +
+                std::to_string(line.margin) + " w" + std::to_string(line.areaWidth) + " s" +
+                std::to_string(line.spacing) + (line.upsideDown ? " turned" : "") + " at";
+        for (const Glyph& g : line.glyphs) {
+            text += " " + std::to_string(g.left);
+        }
+    }
+    return text;
+}
+
 TEST(PrinterEngineTextTest, LayoutCommandsPlaceTheLine) {
     struct Case {
         const char* what;
         Bytes script;
-        std::function<std::string(const PicturePaper&)> seen;
-        std::string expected;
+        const char* layout;
     };
-    const auto line = [](const PicturePaper& p) { return p.lines.at(0); };
-    const auto alignment = [&](const PicturePaper& p) {
-        return std::to_string(int(line(p).alignment));
-    };
-    const auto lefts = [](const PicturePaper& p) {
-        std::string text;
-        for (const Glyph& g : p.lines.at(0).glyphs) {
-            text += std::to_string(g.left) + " ";
-        }
-        return text;
-    };
-    const std::vector<Case> cases = {
-        {"ESC a 1 centres", {0x1B, 0x61, 0x01, 'A', 0x0A}, alignment, "1"},
-        {"ESC a '2' right", {0x1B, 0x61, '2', 'A', 0x0A}, alignment, "2"},
+    const Case cases[] = {
+        {"ESC a 1 centres", {0x1B, 0x61, 0x01, 'A', 0x0A}, "a1 m0 w576 s30 at 0"},
+        {"ESC a '2' right", {0x1B, 0x61, '2', 'A', 0x0A}, "a2 m0 w576 s30 at 0"},
         {"GS L and GS W set the print area",
          {0x1D, 0x4C, 0x40, 0x00, 0x1D, 0x57, 0x00, 0x01, 'A', 0x0A},
-         [&](const PicturePaper& p) {
-             return std::to_string(line(p).margin) + " " + std::to_string(line(p).areaWidth);
-         },
-         "64 256"},
+         "a0 m64 w256 s30 at 0"},
         {"GS W wider than the paper is cut to it",
          {0x1D, 0x4C, 0x40, 0x00, 0x1D, 0x57, 0xFF, 0xFF, 'A', 0x0A},
-         [&](const PicturePaper& p) { return std::to_string(line(p).areaWidth); },
-         "512"},
-        {"ESC { 1 turns the line",
-         {0x1B, 0x7B, 0x01, 'A', 0x0A},
-         [&](const PicturePaper& p) { return std::to_string(line(p).upsideDown); },
-         "1"},
+         "a0 m64 w512 s30 at 0"},
+        {"ESC { 1 turns the line", {0x1B, 0x7B, 0x01, 'A', 0x0A}, "a0 m0 w576 s30 turned at 0"},
         {"ESC 3 n and ESC 2",
          {0x1B, 0x33, 0x50, 'A', 0x0A, 0x1B, 0x32, 'B', 0x0A},
-         [](const PicturePaper& p) {
-             return std::to_string(p.lines.at(0).spacing) + " " +
-                    std::to_string(p.lines.at(1).spacing);
-         },
-         "80 30"},
+         "a0 m0 w576 s80 at 0 / a0 m0 w576 s30 at 0"},
         {"ESC J feeds by dots",
          {'A', 0x1B, 0x4A, 0x07, 0x1B, 0x4A, 0x05},
-         [](const PicturePaper& p) {
-             return std::to_string(p.lines.size()) + " " + std::to_string(p.lines.at(0).spacing) +
-                    " " + std::to_string(p.lines.at(1).spacing);
-         },
-         "2 7 5"},
+         "a0 m0 w576 s7 at 0 / a0 m0 w576 s5 at"},
         {"ESC $ and ESC \\ move the print position",
          {'A', 0x1B, 0x24, 0x64, 0x00, 'B', 0x1B, 0x5C, 0xF4, 0xFF, 'C', 0x0A},
-         lefts,
-         "0 100 100 "},
+         "a0 m0 w576 s30 at 0 100 100"},
         {"ESC SP adds space after each character",
          {0x1B, 0x20, 0x03, 'A', 'B', 0x0A},
-         lefts,
-         "0 15 "},
-        {"HT goes to every eighth column", {'A', 0x09, 'B', 0x0A}, lefts, "0 96 "},
+         "a0 m0 w576 s30 at 0 15"},
+        {"HT goes to every eighth column", {'A', 0x09, 'B', 0x0A}, "a0 m0 w576 s30 at 0 96"},
         {"ESC D sets the tab columns",
          {0x1B, 0x44, 0x03, 0x0A, 0x00, 0x09, 'A', 0x09, 'B', 0x09, 'C', 0x0A},
-         lefts,
-         "36 120 132 "},
+         "a0 m0 w576 s30 at 36 120 132"},
         {"text wraps at the print area",
          {0x1D, 0x57, 0x18, 0x00, 'A', 'B', 'C', 0x0A},
-         [](const PicturePaper& p) { return std::to_string(p.lines.size()); },
-         "2"},
+         "a0 m0 w24 s30 at 0 12 / a0 m0 w24 s30 at 0"},
     };
-    for (const auto& [what, script, seen, expected] : cases) {
-        EXPECT_EQ(seen(Print(script)), expected) << what;
+    for (const auto& [what, script, layout] : cases) {
+        EXPECT_EQ(Layout(Print(script)), layout) << what;
     }
 }
 
