@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -360,14 +361,20 @@ TEST(LogoDefineCommand, OneColourSixteenByTwoWithoutPrefix) {
     EXPECT_EQ(entry.size, 27);
 }
 
+// An entry for the file `name`, written into `folder` with `bytes`, under kKeycode.
+LogoEntry FileEntry(const test::TempFolder& folder, std::string_view name, const Bytes& bytes) {
+    test::WriteBytes(folder / name, bytes);
+    LogoEntry entry;
+    entry.path = (folder / name).string();
+    entry.keycode = kKeycode;
+    return entry;
+}
+
 TEST(LogoDefineCommand, TwoColourLogoCarriesBothPlanes) {
     test::TempFolder folder;
     auto layout = test::Layout(4, 2, 8);
     layout.palette = {kWhite, kBlack, kRed};
-    test::WriteBytes(folder / "two.bmp", MakeBmp(layout, {0, 1, 2, 1, 2, 2, 0, 1}));
-    LogoEntry entry;
-    entry.path = (folder / "two.bmp").string();
-    entry.keycode = kKeycode;
+    LogoEntry entry = FileEntry(folder, "two.bmp", MakeBmp(layout, {0, 1, 2, 1, 2, 2, 0, 1}));
     entry.twoColours = true;
     ASSERT_EQ(ConvertLogoForRegistration(entry, false), 0);
     // p = 10 + 2 × (2 + 1) = 16; x = 8 dots; planes 0x31 and 0x32 of 2 bytes each.
@@ -428,9 +435,7 @@ TEST(LogoSize, LimitsAre8184By2304Dots) {
 
 TEST(LogoSize, MeasuresAndConvertsFilesOnDisk) {
     test::TempFolder folder;
-    test::WriteBytes(folder / "logo.bmp", FourBit(100, 10));
-    LogoEntry entry;
-    entry.path = (folder / "logo.bmp").string();
+    LogoEntry entry = FileEntry(folder, "logo.bmp", FourBit(100, 10));
     EXPECT_EQ(ComputeLogoSize(entry, false).size, 154);
     EXPECT_EQ(ComputeLogoSize(entry, true).size, 284);
 
@@ -481,10 +486,7 @@ TEST(BitmapReading, FilesAreReadInPiecesWithTheSameResultAsWhole) {
     };
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
-        test::WriteBytes(folder / name, bytes);
-        LogoEntry entry;
-        entry.path = (folder / name).string();
-        entry.keycode = kKeycode;
+        LogoEntry entry = FileEntry(folder, name, bytes);
         ASSERT_EQ(ConvertLogoForRegistration(entry, false), 0);
         EXPECT_TRUE(entry.command == CommandFromMemory(bytes));
     }
@@ -642,10 +644,7 @@ TEST(LogoGradation, BuildsFourTonePlanes) {
 
 TEST(LogoGradation, RegisterKeepsTheCommandAndMeasureOnlySizes) {
     test::TempFolder folder;
-    test::WriteBytes(folder / "tone.bmp", ToneSample());
-    LogoEntry entry;
-    entry.path = (folder / "tone.bmp").string();
-    entry.keycode = kKeycode;
+    LogoEntry entry = FileEntry(folder, "tone.bmp", ToneSample());
     entry.gradation = kGradation16;
 
     ASSERT_EQ(ConvertGradationLogo(GradationMode::Measure, entry), 0);

@@ -25,23 +25,9 @@ inline Bytes DefineLogo(std::uint16_t keycode, std::uint8_t tone, std::uint16_t 
                         std::uint8_t firstPlane = 0x31) {
     const std::size_t k = std::size_t{widthBytes} * rows;
     const std::size_t length = 10 + planes.size() * (k + 1);
-    Bytes command = {0x1D,
-                     0x38,
-                     0x4C,
-                     Lo(length),
-                     Hi(length),
-                     Lo(length >> 16),
-                     0x00,
-                     0x30,
-                     0x43,
-                     tone,
-                     Lo(keycode),
-                     Hi(keycode),
-                     Lo(planes.size()),
-                     Lo(widthBytes * 8u),
-                     Hi(widthBytes * 8u),
-                     Lo(rows),
-                     Hi(rows)};
+    Bytes command = {0x1D, 0x38, 0x4C, Lo(length), Hi(length), Lo(length >> 16), 0x00, 0x30};
+    command.insert(command.end(), {0x43, tone, Lo(keycode), Hi(keycode), Lo(planes.size())});
+    command.insert(command.end(), {Lo(widthBytes * 8u), Hi(widthBytes * 8u), Lo(rows), Hi(rows)});
     for (std::size_t i = 0; i < planes.size(); ++i) {
         command.push_back(static_cast<std::uint8_t>(firstPlane + i));
         Bytes data = planes[i];

@@ -17,12 +17,11 @@ TextTable BuiltIn(bool japanese) {
 
 TEST(ComposeMessage, CommunicationErrorsCarryTheirErrorCode) {
     const TextTable english = BuiltIn(false);
-    EXPECT_EQ(ComposeMessage(english, -29),
-              "An error occurred while communicating with the printer.\n\nError code:\t001");
-    EXPECT_EQ(ComposeMessage(english, -31),
-              "An error occurred while communicating with the printer.\n\nError code:\t003");
-    EXPECT_EQ(ComposeMessage(english, 0x4000000),
-              "An error occurred while communicating with the printer.\n\nError code:\t004")
+    const std::string failed =
+        "An error occurred while communicating with the printer.\n\nError code:\t";
+    EXPECT_EQ(ComposeMessage(english, -29), failed + "001");
+    EXPECT_EQ(ComposeMessage(english, -31), failed + "003");
+    EXPECT_EQ(ComposeMessage(english, 0x4000000), failed + "004")
         << "a read error word without a type bit";
     EXPECT_EQ(ComposeMessage(english, -12), english.Text(MSG_U_09) + english.Text(MSG_U_09_1));
     EXPECT_EQ(ComposeMessage(english, -10), english.Text(MSG_U_08));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -306,48 +305,6 @@ TEST_F(ReadLogoInfoTest, MalformedKeycodeBlocksAreDataErrorsWithoutAck) {
         EXPECT_EQ(Read(), comm::PRT_ERR_DATA) << c.what;
         EXPECT_EQ(Acks(), static_cast<int>(c.blocks.size()) - 1) << c.what;
         EXPECT_FALSE(info.valid) << c.what;
-    }
-}
-
-TEST_F(ReadLogoInfoTest, RandomRepliesGiveAResultAndNeverABadList) {
-    std::mt19937 rng(20240601);
-    const auto bytes = [&rng](std::size_t most, bool header, std::uint8_t form) {
-        Bytes reply(std::uniform_int_distribution<std::size_t>(0, most)(rng));
-        for (std::uint8_t& b : reply) {
-            // Mostly printable, so that some replies get far enough to be judged.
-            b = static_cast<std::uint8_t>(rng() % 4 == 0 ? rng() % 256 : 0x1F + rng() % 0x61);
-        }
-        if (header && reply.size() >= 2) {
-            reply[0] = 0x37;
-            reply[1] = form;
-        }
-        if (!reply.empty() && rng() % 2 == 0) {
-            reply.back() = 0x00;
-        }
-        return reply;
-    };
-    for (int round = 0; round < 300; ++round) {
-        device = {};
-        std::vector<Bytes> blocks;
-        const std::size_t count = 1 + rng() % 3;
-        for (std::size_t i = 0; i < count; ++i) {
-            Bytes block = bytes(90, true, 0x72);
-            if (block.size() >= 3 && rng() % 2 == 0) {
-                block[2] = static_cast<std::uint8_t>(0x40 + rng() % 2);
-            }
-            blocks.push_back(std::move(block));
-        }
-        Script(bytes(13, rng() % 4 != 0, 0x30), bytes(13, rng() % 4 != 0, 0x31), blocks);
-        const int result = Read();
-        ASSERT_TRUE(result == 0 || result == comm::PRT_ERR_DATA || result == comm::PRT_ERR_NOREPLY)
-            << "round " << round << ": " << result;
-        ASSERT_EQ(info.valid, result == 0) << "round " << round;
-        ASSERT_LE(info.keycodes.size(), kMaxPrinterKeycodes);
-        for (const std::uint16_t keycode : info.keycodes) {
-            ASSERT_TRUE((keycode & 0xFF) >= 0x20 && (keycode & 0xFF) <= 0x7E &&
-                        (keycode >> 8) >= 0x20 && (keycode >> 8) <= 0x7E)
-                << "round " << round << ": keycode " << keycode;
-        }
     }
 }
 

@@ -93,8 +93,6 @@ TEST(ProfileFileWrite, LineBreaksInAValueCannotSplitTheFile) {
     EXPECT_EQ(profile.Read("A", "K"), "one  [B] K=two");
 }
 
-// Damaged files must read as well as they can and come back unchanged byte for byte, so that a
-// later save never destroys what the user had.
 // Lookups go through an index that writes and deletes keep up to date. After every step of a
 // random edit sequence, the edited profile must answer exactly as the same text parsed afresh:
 // duplicate sections and keys, names in other cases, blank lines, comments, lines without '=',
@@ -133,6 +131,8 @@ TEST(ProfileFileWrite, EditedProfileAnswersAsTheSameTextParsedAfresh) {
     }
 }
 
+// Damaged files must read as well as they can and come back unchanged byte for byte, so that a
+// later save never destroys what the user had (random bytes are the profile fuzzer's).
 TEST(ProfileFileBadInput, DamagedFilesSurviveARoundTripUnchanged) {
     std::vector<std::vector<std::uint8_t>> files;
     auto oddLength = Utf16Le(u"[PORT]\r\nPORTNAME=USB\r\n");
@@ -140,15 +140,6 @@ TEST(ProfileFileBadInput, DamagedFilesSurviveARoundTripUnchanged) {
     files.push_back(oddLength);
     files.push_back(Utf16Le(u"[PORT]\r\nPORTNAME=\xD800USB\r\nX=\xDC00\r\n"));  // lone surrogates
     files.push_back(Utf16Le(u"[PORT]\r\nPORTNAME=" + std::u16string(100000, u'A') + u"\r\n"));
-    std::vector<std::uint8_t> garbage(4096);
-    std::mt19937 random(7);
-    for (auto& b : garbage) {
-        b = static_cast<std::uint8_t>(random());
-    }
-    files.push_back(garbage);
-    garbage[0] = 0xFF;
-    garbage[1] = 0xFE;
-    files.push_back(garbage);
     files.push_back(Utf16Le(u"[PORT]\r\nPORTNAME=US"));  // truncated
 
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -158,7 +149,7 @@ TEST(ProfileFileBadInput, DamagedFilesSurviveARoundTripUnchanged) {
     }
     EXPECT_EQ(ProfileFile::Parse(files[0]).Read("PORT", "PORTNAME"), "USB");
     EXPECT_EQ(ProfileFile::Parse(files[1]).Read("PORT", "PORTNAME"), "\uFFFDUSB");
-    EXPECT_EQ(ProfileFile::Parse(files[5]).Read("PORT", "PORTNAME"), "US");
+    EXPECT_EQ(ProfileFile::Parse(files[3]).Read("PORT", "PORTNAME"), "US");
 }
 
 TEST(ProfileFileSave, ReplacesTheFileAndLoadsItBack) {

@@ -153,30 +153,14 @@ TEST(ShippedLanguages, HelpFindsAGuideForEveryLanguage) {
 }
 
 TEST(ShippedLanguages, LanguageNeutralTextsAreOnlyNumbersUnitsAndCodes) {
-    const struct {
-        std::string_view text;
-        bool neutral;
-    } cases[] = {
-        {"4KByte", true},
-        {"115200BPS", true},
-        {"8NONE1", true},
-        {"DSR/DTR", true},
-        {"PC437", true},
-        {"ISO8859-2", true},
-        {"125%", true},
-        {"11.5mm", true},
-        {"1μs", true},
-        {"PC866 Type2", true},
-        {"         Version 2.13.01", true},
-        {"Katakana", false},
-        {"Mode 1 (15%⇔70%)", false},
-        {"83mm/53column", false},
-        {"Thai code 18", false},
-        {"Font A", false},
-        {"None", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsLanguageNeutral(c.text), c.neutral) << c.text;
+    for (const std::string_view neutral :
+         {"4KByte", "115200BPS", "8NONE1", "DSR/DTR", "PC437", "ISO8859-2", "125%", "11.5mm", "1μs",
+          "PC866 Type2", "         Version 2.13.01"}) {
+        EXPECT_TRUE(IsLanguageNeutral(neutral)) << neutral;
+    }
+    for (const std::string_view words :
+         {"Katakana", "Mode 1 (15%⇔70%)", "83mm/53column", "Thai code 18", "Font A", "None"}) {
+        EXPECT_FALSE(IsLanguageNeutral(words)) << words;
     }
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -29,19 +28,6 @@ struct Shape {
 void PrintTo(const Shape& s, std::ostream* os) {
     *os << s.name << " first label " << s.firstLabel << ", " << s.labels << " labels, " << s.buttons
         << " buttons, " << s.lists << " lists";
-}
-
-// The letter after a single '&' ("&&" shows an ampersand), or nothing.
-std::optional<char> Mnemonic(std::string_view text) {
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == '&') {
-            if (text[i + 1] != '&') {
-                return text[i + 1];
-            }
-            ++i;
-        }
-    }
-    return std::nullopt;
 }
 
 // Every text of every section with the key it is stored under, for readable failures.
@@ -111,17 +97,6 @@ TEST(DialogSectionsTest, EveryTextIsPresentInBothLanguagesAndFitsItsKeyClass) {
         EXPECT_LE(app::Utf16Length(t.text.japanese), limit) << t.key << ": " << t.text.japanese;
         EXPECT_FALSE(t.text.japanese.ends_with("：") || t.text.japanese.ends_with(":"))
             << t.key << " carries the label suffix itself: " << t.text.japanese;
-    }
-}
-
-TEST(DialogSectionsTest, ButtonMnemonicsUseTheSameLetterInBothLanguages) {
-    for (const DialogSectionTexts& s : DialogSections()) {
-        for (std::size_t i = 0; i < s.buttons.size(); ++i) {
-            const BuiltInText& b = s.buttons[i];
-            EXPECT_EQ(Mnemonic(b.english), Mnemonic(b.japanese))
-                << Key(s.name, "BUTTUN", i) << ": \"" << b.english << "\" / \"" << b.japanese
-                << "\"";
-        }
     }
 }
 

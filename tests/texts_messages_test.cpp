@@ -36,22 +36,6 @@ bool IsFilter(std::string_view key) {
     return key.starts_with("FILEMASK");
 }
 
-// The printf conversions of a text in order ("%s", "%04X", ...), which a translation must keep.
-std::vector<std::string> Conversions(std::string_view text) {
-    std::vector<std::string> found;
-    for (std::size_t at = text.find('%'); at != std::string_view::npos;
-         at = text.find('%', at + 1)) {
-        std::size_t end = at + 1;
-        while (end < text.size() &&
-               std::string_view("0123456789").find(text[end]) != std::string_view::npos) {
-            ++end;
-        }
-        found.emplace_back(text.substr(at, end + 1 - at));
-        at = end;
-    }
-    return found;
-}
-
 TEST(MessageTexts, FollowTheLanguageFileKeyOrder) {
     const auto& texts = MessageTexts();
     ASSERT_EQ(texts.size(), 151u);
@@ -99,13 +83,6 @@ TEST(MessageTexts, FiltersAreDescriptionZeroAndShortPattern) {
     EXPECT_EQ(TextOf("FILEMASK770").english, "TR-770 Utility Setting File(*.qvr)\0*.qvr"s);
     EXPECT_EQ(TextOf("FILEMASK770U").japanese, "TR-770 (PFBM) Utility設定ﾌｧｲﾙ(*.qvu)\0*.qvu"s);
     EXPECT_EQ(TextOf("FILEMASKSENDDATA").english, "Sending file(*.*)\0*.*"s);
-}
-
-TEST(MessageTexts, JapaneseKeepsThePlaceholdersOfTheEnglish) {
-    for (const auto& [key, text] : MessageTexts()) {
-        EXPECT_EQ(Conversions(text.english), Conversions(text.japanese)) << key;
-    }
-    EXPECT_EQ(Conversions(TextOf("MSG_L_40").japanese), (std::vector<std::string>{"%s", "%04X"}));
 }
 
 TEST(MessageTexts, OnlyTheModelVersionTextsAreLeftEmpty) {
