@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli_harness.h"
 #include "core/home_lock.h"
 #include "core/profile_file.h"
 #include "platform/device_channel.h"
@@ -29,6 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::FileError;
 using test::Bytes;
+using test::CliRun;
 using test::ReadBytes;
 using test::WriteBytes;
 using ::testing::HasSubstr;
@@ -71,12 +73,6 @@ void Make(const fs::path& path, Kind kind, const std::vector<std::uint8_t>& cont
             break;
     }
 }
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 CliRun RunCli(const fs::path& home, std::vector<std::string> args, platform::Clock& clock) {
     args.insert(args.begin(), {"--home", home.string()});
