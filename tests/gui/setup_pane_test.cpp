@@ -276,21 +276,17 @@ class SetupPaneTest final : public QObject {
         QTest::addColumn<QString>("region");
         QTest::addColumn<QString>("customizeRow");
         QTest::addColumn<QString>("otherRow");
-        QTest::newRow("TR-770 in Japan") << int(kTr770) << "JAPAN"
-                                         << "fixed"
-                                         << "hidden";
-        QTest::newRow("TR-770 (PFBM) in Japan") << int(kPfbm) << "JAPAN"
-                                                << "editable"
-                                                << "hidden";
-        QTest::newRow("TR-770K") << int(kTr770K) << "JAPANK"
-                                 << "fixed"
-                                 << "hidden";
-        QTest::newRow("TR-770 overseas") << int(kTr770) << "OVERSEA"
-                                         << "hidden"
-                                         << "editable";
-        QTest::newRow("TR-770 (PFBM) overseas") << int(kPfbm) << "OVERSEA"
-                                                << "hidden"
-                                                << "editable";
+        const std::tuple<const char*, std::size_t, const char*, const char*, const char*> rows[] = {
+            {"TR-770 in Japan", kTr770, "JAPAN", "fixed", "hidden"},
+            {"TR-770 (PFBM) in Japan", kPfbm, "JAPAN", "editable", "hidden"},
+            {"TR-770K", kTr770K, "JAPANK", "fixed", "hidden"},
+            {"TR-770 overseas", kTr770, "OVERSEA", "hidden", "editable"},
+            {"TR-770 (PFBM) overseas", kPfbm, "OVERSEA", "hidden", "editable"},
+        };
+        for (const auto& [name, row, region, customizeRow, otherRow] : rows) {
+            QTest::newRow(name) << int(row) << QString(region) << QString(customizeRow)
+                                << QString(otherRow);
+        }
     }
     void cutterModeRowsFollowTheRegion() {
         QFETCH(int, row);
