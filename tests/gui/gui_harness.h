@@ -181,6 +181,16 @@ class GuiWorld {
     std::unique_ptr<ui::Session> session_;
 };
 
+// The utility started against one virtual printer, its verified network printer.
+struct PrinterWorld {
+    PrinterWorld() : printer(world.homePath() + "/printer") {
+        world.Start(printer.port());
+        world.UseLanPrinter();
+    }
+    GuiWorld world;
+    VirtualPrinter printer;
+};
+
 // Disables the pane while a job runs, as the main window does; that takes the focus away.
 class PaneHost final : public ui::ControlsHost {
   public:

@@ -22,9 +22,7 @@ namespace {
 using namespace vrtruty;
 using test::Child;
 using test::FromHex;
-using test::GuiWorld;
 using test::Hex;
-using test::VirtualPrinter;
 
 // What a network printer receives around every job and read: the status check before it, and
 // the reset that ends a read of the logo information.
@@ -65,10 +63,8 @@ QStringList Column(QTreeWidget& list, int column) {
 
 // The utility started against one virtual printer, its verified network printer, with the pane
 // shown and disabled during jobs as the main window does.
-struct PaneWorld {
-    PaneWorld() : printer(world.homePath() + "/printer") {
-        world.Start(printer.port());
-        world.UseLanPrinter();
+struct PaneWorld : test::PrinterWorld {
+    PaneWorld() {
         pane = std::make_unique<ui::LogoPane>(world.session());
         host = std::make_unique<test::PaneHost>(*pane);
         world.session().setControlsHost(host.get());
@@ -85,8 +81,6 @@ struct PaneWorld {
         Child(*pane, "addFileButton")->click();
     }
 
-    GuiWorld world;
-    VirtualPrinter printer;
     std::unique_ptr<ui::LogoPane> pane;
     std::unique_ptr<test::PaneHost> host;
 };

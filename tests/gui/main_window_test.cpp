@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QFile>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -251,21 +250,15 @@ class MainWindowTest final : public QObject {
     }
 
     void sendFileShowsItsNameAndProgressAndConfirmsInTheStatusLine() {
-        QTemporaryDir folder;
-        test::VirtualPrinter printer(folder.path() + "/printer");
-        GuiWorld world;
-        world.Start(printer.port());
-        world.UseLanPrinter();
-        ui::MainWindow window(world.session());
+        test::PrinterWorld rig;
+        ui::MainWindow window(rig.world.session());
         window.show();
         window.ShowPane(PaneNumber::Extension1);
         ui::Pane& pane = *window.pane(PaneNumber::Extension1);
         // 64 pieces of the largest size a send takes at once.
-        QFile file(folder.filePath("job.bin"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(64 * 1024, '\0'));
-        file.close();
-        test::Child<QLineEdit>(pane, "sendFilePathEdit")->setText(file.fileName());
+        Child<QLineEdit>(pane, "sendFilePathEdit")
+            ->setText(
+                test::WriteFile(rig.world.homePath() + "/job.bin", QByteArray(64 * 1024, '\0')));
 
         QString operation;
         QString note;
@@ -284,7 +277,7 @@ class MainWindowTest final : public QObject {
             closed = window.close();
             note = box->findChild<QLabel*>("waitNote")->text();
         });
-        test::Child(pane, "sendFileButton")->click();
+        Child(pane, "sendFileButton")->click();
         QCOMPARE(operation, QString("Send file"));
         QVERIFY2(!shown.isEmpty() && shown.first() < 100 && shown.last() == 100,
                  qPrintable(QString("progress values: %1").arg(shown.size())));
@@ -293,7 +286,7 @@ class MainWindowTest final : public QObject {
         QCOMPARE(note,
                  QString("The printer is still working. Please wait until the operation ends."));
         QCOMPARE(window.statusText(), QString("Done: Send file"));
-        QTRY_VERIFY(printer.Received().size() >= 64 * 1024);
+        QTRY_VERIFY(rig.printer.Received().size() >= 64 * 1024);
     }
 
     void tabCrossesBetweenButtonColumnAndPaneThatRemembersItsFocus() {

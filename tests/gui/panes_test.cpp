@@ -21,6 +21,7 @@ using test::DropUrls;
 using test::FromHex;
 using test::GuiWorld;
 using test::Hex;
+using test::PrinterWorld;
 using test::VirtualPrinter;
 
 const QString kVerifyLine = "\n\nVerify that the printer is connected,\nand then click [OK].";
@@ -38,16 +39,6 @@ QByteArray JobIn(QByteArray received) {
     }
     return received;
 }
-
-// The utility started against one virtual printer, its verified network printer.
-struct PrinterWorld {
-    PrinterWorld() : printer(world.homePath() + "/printer") {
-        world.Start(printer.port());
-        world.UseLanPrinter();
-    }
-    GuiWorld world;
-    VirtualPrinter printer;
-};
 
 class PanesTest final : public QObject {
     Q_OBJECT

@@ -171,11 +171,8 @@ class PortSettingsTest final : public QObject {
     }
 
     void refusedAddressesNeverReachThePrinter() {
-        QTemporaryDir folder;
-        VirtualPrinter printer(folder.path());
-        GuiWorld world;
-        world.Start(printer.port());
-        world.UseLanPrinter();
+        test::PrinterWorld rig;
+        GuiWorld& world = rig.world;
         ui::MainWindow window(world.session());
         ui::PortSettingsDialog dialog(world.session(), window, false);
         dialog.show();
@@ -188,7 +185,7 @@ class PortSettingsTest final : public QObject {
                                                      kDuplicateAddress, kInvalidAddress}));
         QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_WARNING_OK});
         QCOMPARE(ListedAddresses(dialog), QStringList{"127.0.0.1"});
-        QCOMPARE(printer.Received(), QByteArray());
+        QCOMPARE(rig.printer.Received(), QByteArray());
     }
 
     void confirmWithoutAnsweringPrinterKeepsDialogOpen() {
@@ -210,11 +207,9 @@ class PortSettingsTest final : public QObject {
     }
 
     void unwritableConfigurationIsReportedAndTheChoiceStillServes() {
-        QTemporaryDir folder;
-        VirtualPrinter printer(folder.path());
-        GuiWorld world;
-        app::AppState& state = world.Start(printer.port());
-        world.UseLanPrinter();
+        test::PrinterWorld rig;
+        GuiWorld& world = rig.world;
+        app::AppState& state = world.state();
         state.connectionVerified = false;
         state.configPath = world.home() / "gone" / "Vrtrutys.ini";
         ui::MainWindow window(world.session());
