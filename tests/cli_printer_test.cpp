@@ -109,9 +109,6 @@ TEST_F(CliAgainstPrinter, DryRunPrintsTheJobsWithoutAPort) {
               "1D 28 4D 02 00 01 01 1D 28 4D 02 00 03 01\n");
     test::WriteBytes(home / "Vrtrutys.ini", test::Utf16Le(u"[ERRAUTO]\r\nMODE=ON\r\n"));
     EXPECT_EQ(Run({"--dry-run", "test", "cutter"}).out, "1D 65 75 45 00 0A 0A 0A 0A 0A 0A 1B 6D\n");
-    const CliRun bad = Run({"defaults", "--font", "Font Z"});
-    EXPECT_EQ(bad.status, 2) << "a name the option does not know is a usage error";
-    EXPECT_NE(bad.err.find("Font A, Font B, Font C"), std::string::npos);
 }
 
 TEST_F(CliAgainstPrinter, SendFileErrorsNameTheFileAndTheReason) {

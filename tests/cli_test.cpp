@@ -17,8 +17,8 @@ struct RunResult {
     std::string output;  // standard output and standard error together
 };
 
-RunResult RunCli(const std::string& arguments) {
-    const std::string command = std::string("'") + VRTRUTY_CLI_PATH + "' " + arguments + " 2>&1";
+// What the shell command writes to its standard output, and its exit status.
+RunResult Shell(const std::string& command) {
     RunResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -32,6 +32,10 @@ RunResult RunCli(const std::string& arguments) {
     const int raw = ::pclose(pipe);
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return result;
+}
+
+RunResult RunCli(const std::string& arguments) {
+    return Shell(std::string("'") + VRTRUTY_CLI_PATH + "' " + arguments + " 2>&1");
 }
 
 TEST(CliInfo, FreshHomeGetsItsConfigurationOnceAndTheInfoShowsIt) {
@@ -178,20 +182,11 @@ TEST(CliCompletion, BashCompletesCommandsWordsAndOptionsFromTheTable) {
     const auto file = folder / "vrtruty-cli.bash";
     test::WriteBytes(file, std::vector<std::uint8_t>(script.output.begin(), script.output.end()));
     const auto complete = [&](const std::string& words) {
-        const std::string command =
-            "bash -c 'shopt -s extglob; source \"" + file.string() + "\"; COMP_WORDS=(" + words +
-            "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vrtruty_cli; echo \"${COMPREPLY[*]}\"'";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        std::string output;
-        std::array<char, 512> buffer{};
-        std::size_t n = 0;
-        while (pipe != nullptr && (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            output.append(buffer.data(), n);
-        }
-        if (pipe != nullptr) {
-            ::pclose(pipe);
-        }
-        return output;
+        return Shell("bash -c 'shopt -s extglob; source \"" + file.string() + "\"; COMP_WORDS=(" +
+                     words +
+                     "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vrtruty_cli; echo "
+                     "\"${COMPREPLY[*]}\"'")
+            .output;
     };
     EXPECT_EQ(complete("vrtruty-cli se"), "send-file settings search\n");
     EXPECT_EQ(complete("vrtruty-cli --port lan:127.0.0.1 te"), "test\n");

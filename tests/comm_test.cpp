@@ -280,7 +280,6 @@ TEST_F(SendOperation, SoundCheckWaitsForTheBeeps) {
     EXPECT_EQ(ActionTime(kOperationSoundCheck, {4, 5}), milliseconds((30 + 50) * 5 - 50));
     EXPECT_EQ(ActionTime(kOperationSoundCheck, {2, 0}), milliseconds(0));
     EXPECT_EQ(ActionTime(16), milliseconds(4000));
-    EXPECT_EQ(SettleTime(6), milliseconds(5000));
 }
 
 TEST_F(SendOperation, NetworkJobsGoToEveryListedPrinterAndStopAtTheFirstFailure) {

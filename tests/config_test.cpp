@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "core/port_defaults.h"
 #include "test_support.h"
 
@@ -133,15 +135,11 @@ TEST(SerialProfileText, MapsEachField) {
 TEST_F(ConfigRead, NetworkListIsCappedAt255AndEndsAtTheFirstIncompleteEntry) {
     std::u16string text = u"[LANPORT]\r\nLAN_NO=10.0.0.3\r\n[IPADDRESSLIST]\r\nCNT=300\r\n";
     for (int i = 1; i <= 300; ++i) {
-        char key[64];
-        std::snprintf(key, sizeof key, "USED_DLLMD%03d=1\r\nIP_ADDRESS%03d=10.0.0.%d\r\n", i, i, i);
-        for (const char* p = key; *p; ++p) {
-            text += static_cast<char16_t>(*p);
-        }
-        std::snprintf(key, sizeof key, "MACADDRESS%03d=00:11:22:33:44:%02X\r\n", i, i % 256);
-        for (const char* p = key; *p; ++p) {
-            text += static_cast<char16_t>(*p);
-        }
+        char key[128];
+        std::snprintf(key, sizeof key,
+                      "USED_DLLMD%03d=1\r\nIP_ADDRESS%03d=10.0.0.%d\r\nMACADDRESS%03d=m%d\r\n", i,
+                      i, i, i, i);
+        text.append(key, key + std::strlen(key));
     }
     const UtilityConfig full = Read(text);
     EXPECT_EQ(full.lanPrinters.size(), 255u);

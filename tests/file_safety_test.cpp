@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli_harness.h"
 #include "core/home_lock.h"
 #include "core/profile_file.h"
 #include "platform/device_channel.h"
@@ -29,6 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::FileError;
 using test::Bytes;
+using test::CliRun;
 using test::ReadBytes;
 using test::WriteBytes;
 using ::testing::HasSubstr;
@@ -72,12 +74,6 @@ void Make(const fs::path& path, Kind kind, const std::vector<std::uint8_t>& cont
     }
 }
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 CliRun RunCli(const fs::path& home, std::vector<std::string> args, platform::Clock& clock) {
     args.insert(args.begin(), {"--home", home.string()});
     std::ostringstream out;
@@ -86,8 +82,17 @@ CliRun RunCli(const fs::path& home, std::vector<std::string> args, platform::Clo
     return {status, out.str(), err.str()};
 }
 
-TEST(FileSafetyTest, ReadRegularFileReadsOnlyRegularFilesUpToTheCapWithoutWaiting) {
+// A scratch folder with a home folder in it, and the command line run on that home.
+class FileSafetyTest : public ::testing::Test {
+  protected:
+    CliRun Run(std::vector<std::string> args) { return RunCli(home, std::move(args), clock); }
+
     const test::TempFolder tmp;
+    const fs::path home = tmp / "home";
+    platform::FakeClock clock;
+};
+
+TEST_F(FileSafetyTest, ReadRegularFileReadsOnlyRegularFilesUpToTheCapWithoutWaiting) {
     WriteBytes(tmp / "big", std::vector<std::uint8_t>(101, 'b'));
     WriteBytes(tmp / "fits", std::vector<std::uint8_t>(100, 'f'));
     const struct {
@@ -114,8 +119,7 @@ TEST(FileSafetyTest, ReadRegularFileReadsOnlyRegularFilesUpToTheCapWithoutWaitin
     EXPECT_EQ(platform::make_error_code(FileError::TooLarge).message(), "file too large");
 }
 
-TEST(FileSafetyTest, ReplaceFileAtomicallyFollowsLinksAndRefusesWhatIsNoRegularFile) {
-    const test::TempFolder tmp;
+TEST_F(FileSafetyTest, ReplaceFileAtomicallyFollowsLinksAndRefusesWhatIsNoRegularFile) {
     WriteBytes(tmp / "real.qvr", Bytes("old"));
     fs::create_directory(tmp / "sub");
     fs::create_symlink("../real.qvr", tmp / "sub" / "link.qvr");
@@ -137,8 +141,7 @@ TEST(FileSafetyTest, ReplaceFileAtomicallyFollowsLinksAndRefusesWhatIsNoRegularF
         << "no temporary file is left behind";
 }
 
-TEST(FileSafetyTest, AProcessKilledWhileReplacingAFileLeavesNoTemporaryBehind) {
-    const test::TempFolder tmp;
+TEST_F(FileSafetyTest, AProcessKilledWhileReplacingAFileLeavesNoTemporaryBehind) {
     const std::vector<std::uint8_t> content(4 * 1024 * 1024, 'c');
     for (int round = 0; round < 5; ++round) {
         const pid_t child = ::fork();
@@ -157,8 +160,7 @@ TEST(FileSafetyTest, AProcessKilledWhileReplacingAFileLeavesNoTemporaryBehind) {
     }
 }
 
-TEST(FileSafetyTest, UsbAndParallelPortsOpenOnlyCharacterDevices) {
-    const test::TempFolder tmp;
+TEST_F(FileSafetyTest, UsbAndParallelPortsOpenOnlyCharacterDevices) {
     for (const Kind kind : {Kind::Regular, Kind::Fifo, Kind::LinkToFifo}) {
         for (const bool usb : {true, false}) {
             const fs::path device = tmp / (std::string(usb ? "usb-" : "lpt-") + KindName(kind));
@@ -172,22 +174,18 @@ TEST(FileSafetyTest, UsbAndParallelPortsOpenOnlyCharacterDevices) {
     }
 
     // The command line names the file and the reason, and writes nothing into it.
-    platform::FakeClock clock;
     const fs::path notes = tmp / "notes.txt";
     WriteBytes(notes, Bytes("my notes\n"));
     for (const char* kind : {"usb:", "lpt:"}) {
-        const CliRun run = RunCli(tmp / "home", {"--port", kind + notes.string(), "check"}, clock);
+        const CliRun run = Run({"--port", kind + notes.string(), "check"});
         EXPECT_NE(run.status, 0) << kind;
         EXPECT_THAT(run.err, HasSubstr(notes.string() + ": not a character device")) << kind;
     }
     EXPECT_EQ(ReadBytes(notes), Bytes("my notes\n"));
 }
 
-TEST(FileSafetyTest, SettingFilesTheUserNamesAreNeverWrittenByImportOrSend) {
-    const test::TempFolder tmp;
-    platform::FakeClock clock;
-    const fs::path home = tmp / "home";
-    ASSERT_EQ(RunCli(home, {"settings", "set", "Max Speed=8"}, clock).status, 0);
+TEST_F(FileSafetyTest, SettingFilesTheUserNamesAreNeverWrittenByImportOrSend) {
+    ASSERT_EQ(Run({"settings", "set", "Max Speed=8"}).status, 0);
     const auto temporary = ReadBytes(home / "Vrtrutys.dat");
     ASSERT_EQ(temporary.size(), 59u);
     std::vector<std::uint8_t> outOfRange = temporary;
@@ -209,7 +207,7 @@ TEST(FileSafetyTest, SettingFilesTheUserNamesAreNeverWrittenByImportOrSend) {
             {"--dry-run", "settings", "send", "--file", path.string()},
         };
         for (const auto& command : commands) {
-            const CliRun run = RunCli(home, command, clock);
+            const CliRun run = Run(command);
             EXPECT_NE(run.status, 0) << command[1] << " " << file.name;
             EXPECT_THAT(run.err, HasSubstr("Unable to read settings file.")) << file.name;
             EXPECT_THAT(run.err, HasSubstr(path.string() + ": " + file.reason)) << run.err;
@@ -220,15 +218,11 @@ TEST(FileSafetyTest, SettingFilesTheUserNamesAreNeverWrittenByImportOrSend) {
     }
 }
 
-TEST(FileSafetyTest, ExportReplacesOnlyRegularFilesAndWritesThroughLinks) {
-    const test::TempFolder tmp;
-    platform::FakeClock clock;
-    const fs::path home = tmp / "home";
+TEST_F(FileSafetyTest, ExportReplacesOnlyRegularFilesAndWritesThroughLinks) {
     Make(tmp / "fifo.qvr", Kind::Fifo);
     Make(tmp / "link.qvr", Kind::LinkToFifo);
     for (const char* name : {"fifo.qvr", "link.qvr"}) {
-        const CliRun run =
-            RunCli(home, {"settings", "export", (tmp / name).string(), "--force"}, clock);
+        const CliRun run = Run({"settings", "export", (tmp / name).string(), "--force"});
         EXPECT_NE(run.status, 0) << name;
         EXPECT_THAT(run.err, HasSubstr((tmp / name).string() + ": not a regular file")) << name;
         EXPECT_TRUE(fs::is_fifo(tmp / name)) << name << " was replaced";
@@ -236,66 +230,54 @@ TEST(FileSafetyTest, ExportReplacesOnlyRegularFilesAndWritesThroughLinks) {
 
     WriteBytes(tmp / "kept.qvr", Bytes("old"));
     fs::create_symlink("kept.qvr", tmp / "shortcut.qvr");
-    EXPECT_EQ(
-        RunCli(home, {"settings", "export", (tmp / "shortcut.qvr").string(), "--force"}, clock)
-            .status,
-        0);
+    EXPECT_EQ(Run({"settings", "export", (tmp / "shortcut.qvr").string(), "--force"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(tmp / "shortcut.qvr"));
     EXPECT_EQ(ReadBytes(tmp / "kept.qvr").size(), 59u);
 }
 
-TEST(FileSafetyTest, FailedWritesKeepTheirMessageAndAddTheFileAndTheSystemsReason) {
-    const test::TempFolder tmp;
-    platform::FakeClock clock;
-    const fs::path home = tmp / "home";
+TEST_F(FileSafetyTest, FailedWritesKeepTheirMessageAndAddTheFileAndTheSystemsReason) {
     const fs::path missing = tmp / "no" / "such.qvr";
-    const CliRun exported = RunCli(home, {"settings", "export", missing.string()}, clock);
+    const CliRun exported = Run({"settings", "export", missing.string()});
     EXPECT_NE(exported.status, 0);
     EXPECT_THAT(exported.err, HasSubstr("The existing settings file is read-only."));
     EXPECT_THAT(exported.err, HasSubstr(missing.string() + ": No such file or directory"));
 
     fs::create_directory(home / "Vrtrutys.dat");  // the temporary settings cannot be written
-    const CliRun set = RunCli(home, {"settings", "set", "Max Speed=8"}, clock);
+    const CliRun set = Run({"settings", "set", "Max Speed=8"});
     EXPECT_NE(set.status, 0);
     EXPECT_THAT(set.err, HasSubstr("Error opening temporary settings file."));
     EXPECT_THAT(set.err, HasSubstr((home / "Vrtrutys.dat").string() + ": not a regular file"));
 }
 
-TEST(FileSafetyTest, ASecondWriterWaitsForTheHomeLockThenFailsWithoutChangingAnything) {
-    const test::TempFolder tmp;
-    platform::FakeClock clock;
-    const fs::path home = tmp / "home";
-    ASSERT_EQ(RunCli(home, {"settings", "set", "Max Speed=8"}, clock).status, 0);
+TEST_F(FileSafetyTest, ASecondWriterWaitsForTheHomeLockThenFailsWithoutChangingAnything) {
+    ASSERT_EQ(Run({"settings", "set", "Max Speed=8"}).status, 0);
     const auto before = ReadBytes(home / "Vrtrutys.dat");
 
     {
         const app::HomeLock held = app::LockHomeFolder(home, clock);
         ASSERT_TRUE(held.lock.has_value()) << held.error;
         const auto waitedBefore = clock.totalWaited();
-        const CliRun blocked = RunCli(home, {"settings", "set", "Max Speed=7"}, clock);
+        const CliRun blocked = Run({"settings", "set", "Max Speed=7"});
         EXPECT_EQ(blocked.status, 1);
         EXPECT_THAT(blocked.err, HasSubstr("another copy of the utility is changing the files"));
         EXPECT_EQ(clock.totalWaited() - waitedBefore, app::kHomeLockPatience)
             << "waits through the clock, then gives up";
         EXPECT_EQ(ReadBytes(home / "Vrtrutys.dat"), before);
-        EXPECT_EQ(RunCli(home, {"settings", "show"}, clock).status, 0) << "reading needs no lock";
+        EXPECT_EQ(Run({"settings", "show"}).status, 0) << "reading needs no lock";
     }
-    EXPECT_EQ(RunCli(home, {"settings", "set", "Max Speed=7"}, clock).status, 0);
+    EXPECT_EQ(Run({"settings", "set", "Max Speed=7"}).status, 0);
     EXPECT_NE(ReadBytes(home / "Vrtrutys.dat"), before);
 }
 
-TEST(FileSafetyTest, BitmapsAndLogoListsInAFifosPlaceAreRefusedWithoutWaiting) {
-    const test::TempFolder tmp;
+TEST_F(FileSafetyTest, BitmapsAndLogoListsInAFifosPlaceAreRefusedWithoutWaiting) {
     Make(tmp / "logo.bmp", Kind::Fifo);
     Make(tmp / "list.qlr", Kind::Fifo);
-    platform::FakeClock clock;
-    const CliRun size = RunCli(tmp / "home", {"logo", "size", (tmp / "logo.bmp").string()}, clock);
+    const CliRun size = Run({"logo", "size", (tmp / "logo.bmp").string()});
     EXPECT_NE(size.status, 0);
     EXPECT_FALSE(app::ProfileFile::Load(tmp / "list.qlr").exists());
 }
 
-TEST(FileSafetyTest, OversizedOrSpecialProfilesAreNeitherReadNorReplaced) {
-    const test::TempFolder tmp;
+TEST_F(FileSafetyTest, OversizedOrSpecialProfilesAreNeitherReadNorReplaced) {
     std::vector<std::uint8_t> huge(app::ProfileFile::kMaxFileSize + 1, '\n');
     WriteBytes(tmp / "huge.ini", huge);
     const app::ProfileFile tooLarge = app::ProfileFile::Load(tmp / "huge.ini");
@@ -306,20 +288,19 @@ TEST(FileSafetyTest, OversizedOrSpecialProfilesAreNeitherReadNorReplaced) {
 
     // A configuration the utility cannot read is never saved over, and start-up does not hang on
     // a FIFO in its place.
-    platform::FakeClock clock;
     for (const Kind kind : {Kind::Regular, Kind::Fifo}) {
-        const fs::path home = tmp / KindName(kind);
-        fs::create_directory(home);
-        Make(home / "Vrtrutys.ini", kind, huge);
-        const CliRun info = RunCli(home, {"info"}, clock);
+        const fs::path otherHome = tmp / KindName(kind);
+        fs::create_directory(otherHome);
+        Make(otherHome / "Vrtrutys.ini", kind, huge);
+        const CliRun info = RunCli(otherHome, {"info"}, clock);
         EXPECT_EQ(info.status, 0) << KindName(kind);
         EXPECT_THAT(info.err,
-                    HasSubstr((home / "Vrtrutys.ini").string() + ": " +
+                    HasSubstr((otherHome / "Vrtrutys.ini").string() + ": " +
                               (kind == Kind::Fifo ? "not a regular file" : "file too large")));
-        EXPECT_EQ(fs::status(home / "Vrtrutys.ini").type(),
+        EXPECT_EQ(fs::status(otherHome / "Vrtrutys.ini").type(),
                   kind == Kind::Fifo ? fs::file_type::fifo : fs::file_type::regular);
         if (kind == Kind::Regular) {
-            EXPECT_EQ(fs::file_size(home / "Vrtrutys.ini"), huge.size());
+            EXPECT_EQ(fs::file_size(otherHome / "Vrtrutys.ini"), huge.size());
         }
     }
 }

@@ -33,11 +33,6 @@ class LogFileTest : public ::testing::Test {
     platform::FakeClock clock;
 };
 
-TEST(LogFormatTest, StampWithColonBeforeMillisecondsOnlyOnTheFirstLine) {
-    EXPECT_EQ(FormatLogEntry({9, 5, 7, 4}, "SpecSet Start"), "[09:05:07:004] SpecSet Start\n");
-    EXPECT_EQ(FormatLogEntry({23, 59, 59, 999}, "first\nsecond"), "[23:59:59:999] first\nsecond\n");
-}
-
 TEST_F(LogFileTest, EntriesAreAppendedToAnEarlierLogWithCrLfLineEnds) {
     test::WriteBytes(file, test::Bytes("earlier run\r\n"));
     Logger log(file, clock, true);

@@ -14,6 +14,7 @@
 
 #include "avahi_namespace.h"
 #include "cli/cli_app.h"
+#include "cli_harness.h"
 #include "comm/error_codes.h"
 #include "comm/printer_finder.h"
 #include "comm/printer_search.h"
@@ -27,6 +28,7 @@ namespace vrtruty {
 namespace {
 
 using app::LanPrinterEntry;
+using test::CliRun;
 using namespace std::chrono_literals;
 
 std::string ReadText(const std::filesystem::path& path) {
@@ -214,12 +216,6 @@ TEST(SnmpSearch, DescriptionAndMacAddressFormats) {
     EXPECT_EQ(comm::FormatMacAddress(""), "") << "the loopback has none";
     EXPECT_EQ(comm::FormatMacAddress("12345678"), "");
 }
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 CliRun RunCli(const test::TempFolder& home, std::vector<std::string> args) {
     args.insert(args.begin(), {"--home", home.path().string()});

@@ -278,21 +278,15 @@ TEST_F(QueueHandOver, AQueueWithJobsIsLeftAsItWas) {
 }
 
 TEST_F(QueueHandOver, TheChosenQueuesStateStopsTheHandOver) {
+    constexpr auto kQueue = app::PortKind::PORT_WINDRV;
+    constexpr auto kLan = app::PortKind::PORT_LAN;
     const std::tuple<app::PortKind, QueueState, std::vector<std::string>, bool, int> cases[] = {
-        {app::PortKind::PORT_WINDRV, QueueState::Stopped, {}, true, PRT_ERR_OFFLINE},
-        {app::PortKind::PORT_WINDRV, QueueState::Idle, {"offline-report"}, true, PRT_ERR_OFFLINE},
-        {app::PortKind::PORT_LAN, QueueState::Stopped, {}, true, PRT_SUCCESS},
-        {app::PortKind::PORT_WINDRV,
-         QueueState::Idle,
-         {"door-open-error"},
-         true,
-         PRT_ERR_COVEROPEN},
-        {app::PortKind::PORT_WINDRV, QueueState::Idle, {"door-open-error"}, false, PRT_SUCCESS},
-        {app::PortKind::PORT_LAN,
-         QueueState::Idle,
-         {"media-empty-error"},
-         true,
-         PRT_ERR_PAPEREMPTY},
+        {kQueue, QueueState::Stopped, {}, true, PRT_ERR_OFFLINE},
+        {kQueue, QueueState::Idle, {"offline-report"}, true, PRT_ERR_OFFLINE},
+        {kLan, QueueState::Stopped, {}, true, PRT_SUCCESS},
+        {kQueue, QueueState::Idle, {"door-open-error"}, true, PRT_ERR_COVEROPEN},
+        {kQueue, QueueState::Idle, {"door-open-error"}, false, PRT_SUCCESS},
+        {kLan, QueueState::Idle, {"media-empty-error"}, true, PRT_ERR_PAPEREMPTY},
     };
     for (const auto& [kind, state, reasons, statusCheck, code] : cases) {
         SetUp();

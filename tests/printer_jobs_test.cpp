@@ -70,21 +70,6 @@ TEST(CodeTablePageTest, HeaderSixteenRowsKanjiSampleAndCut) {
     EXPECT_EQ(Hex(page, kKanji + 42, 10), "0A 0A 0A 0A 0A 0A 1B 6D 1B 40");
 }
 
-TEST(PrinterTestBufferTest, HeadDrawer2AndPrefixedCutter) {
-    const auto head = BuildPrinterTestBuffer(PrinterTest::Head, false);
-    ASSERT_EQ(head.size(), 263u);
-    std::string pattern = "Head Print Test\n\n";
-    for (int line = 0; line < 5; ++line) {
-        pattern += std::string(48, '/') + "\n";
-    }
-    EXPECT_EQ(std::string(head.begin(), head.end()), pattern + "\n");
-    EXPECT_EQ(Hex(head, 260, 3), "2F 0A 0A");
-
-    EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Drawer2, false)), "1B 70 31 50 50");
-    EXPECT_EQ(Hex(BuildPrinterTestBuffer(PrinterTest::Cutter, true)),
-              "1D 65 75 45 00 0A 0A 0A 0A 0A 0A 1B 6D");
-}
-
 TEST(LoadSendFileTest, NoPathMissingFileAndFolderFail) {
     test::TempFolder tmp;
     EXPECT_EQ(LoadSendFile({}, true).result, SEND_ERR_NOPATH);

@@ -2,10 +2,15 @@
 // fresh home folder, the application state started on it, and the virtual printer on loopback.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -176,6 +181,16 @@ class GuiWorld {
     std::unique_ptr<ui::Session> session_;
 };
 
+// The utility started against one virtual printer, its verified network printer.
+struct PrinterWorld {
+    PrinterWorld() : printer(world.homePath() + "/printer") {
+        world.Start(printer.port());
+        world.UseLanPrinter();
+    }
+    GuiWorld world;
+    VirtualPrinter printer;
+};
+
 // Disables the pane while a job runs, as the main window does; that takes the focus away.
 class PaneHost final : public ui::ControlsHost {
   public:
@@ -195,6 +210,44 @@ T* Child(QWidget& parent, const char* name) {
         qFatal("no control %s", name);
     }
     return child;
+}
+
+// "1B 70 31 50 50", so that a failing comparison shows the bytes.
+inline QString Hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+inline QByteArray FromHex(const char* hex) {
+    return QByteArray::fromHex(hex);
+}
+
+// Writes the file whole and returns its path; the test stops when it cannot.
+inline QString WriteFile(const QString& path, QByteArrayView content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(content.data(), content.size()) != content.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+inline QString WriteFile(const QString& path, const std::vector<std::uint8_t>& content) {
+    return WriteFile(path, QByteArrayView(content.data(), static_cast<qsizetype>(content.size())));
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Drags the URLs over the widget and drops them there; false when the widget refused them.
+inline bool DropUrls(QWidget& widget, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &enter);
+    QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    return enter.isAccepted() && QApplication::sendEvent(&widget, &drop) && drop.isAccepted();
 }
 
 // Saves a picture of the widget into VRTRUTY_SCREENSHOTS (when set) as NAME.png.

@@ -1,10 +1,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QObject>
 #include <QPushButton>
 #include <QTest>
@@ -23,16 +21,8 @@ namespace {
 
 using namespace vrtruty;
 using test::Child;
-using test::GuiWorld;
-using test::VirtualPrinter;
-
-QByteArray FromHex(const char* hex) {
-    return QByteArray::fromHex(hex);
-}
-
-QString Hex(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+using test::FromHex;
+using test::Hex;
 
 // What a network printer receives around every job and read: the status check before it, and
 // the reset that ends a read of the logo information.
@@ -46,14 +36,7 @@ const QByteArray kQueries = kCheck + FromHex(
 const QByteArray kRead = kQueries + kReset;
 
 QString WriteBitmap(const QString& folder, const char* name, const std::vector<std::uint8_t>& bmp) {
-    const QString path = folder + "/" + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bmp.data()), static_cast<qint64>(bmp.size())) !=
-            static_cast<qint64>(bmp.size())) {
-        qFatal("cannot write %s", name);
-    }
-    return path;
+    return test::WriteFile(folder + "/" + name, bmp);
 }
 
 // 16 × 2, all black: its define command carries four FF bytes.
@@ -80,10 +63,8 @@ QStringList Column(QTreeWidget& list, int column) {
 
 // The utility started against one virtual printer, its verified network printer, with the pane
 // shown and disabled during jobs as the main window does.
-struct PaneWorld {
-    PaneWorld() : printer(world.homePath() + "/printer") {
-        world.Start(printer.port());
-        world.UseLanPrinter();
+struct PaneWorld : test::PrinterWorld {
+    PaneWorld() {
         pane = std::make_unique<ui::LogoPane>(world.session());
         host = std::make_unique<test::PaneHost>(*pane);
         world.session().setControlsHost(host.get());
@@ -100,8 +81,6 @@ struct PaneWorld {
         Child(*pane, "addFileButton")->click();
     }
 
-    GuiWorld world;
-    VirtualPrinter printer;
     std::unique_ptr<ui::LogoPane> pane;
     std::unique_ptr<test::PaneHost> host;
 };
@@ -281,20 +260,9 @@ class LogoPaneTest final : public QObject {
         rig.pane->BeforeShow();
         const QString black = WriteBitmap(rig.world.homePath(), "black.bmp", BlackBitmap());
         const QString text = rig.world.homePath() + "/notes.txt";
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(black), QUrl::fromLocalFile(text)});
-        QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(rig.pane.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(rig.pane.get(), &drop);
+        QVERIFY(test::DropUrls(*rig.pane, {QUrl::fromLocalFile(black), QUrl::fromLocalFile(text)}));
         QTRY_COMPARE(Column(rig.files(), 1), QStringList{"black.bmp"});
-
-        QMimeData onlyText;
-        onlyText.setUrls({QUrl::fromLocalFile(text)});
-        QDragEnterEvent refused({5, 5}, Qt::CopyAction, &onlyText, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(rig.pane.get(), &refused);
-        QVERIFY(!refused.isAccepted());
+        QVERIFY2(!test::DropUrls(*rig.pane, {QUrl::fromLocalFile(text)}), "no bitmap among them");
     }
 
     void exitWithYesWritesTheListOnceThePaneWasShown() {

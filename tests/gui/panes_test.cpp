@@ -1,8 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QObject>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,19 +17,14 @@ namespace {
 
 using namespace vrtruty;
 using test::Child;
+using test::DropUrls;
+using test::FromHex;
 using test::GuiWorld;
+using test::Hex;
+using test::PrinterWorld;
 using test::VirtualPrinter;
 
 const QString kVerifyLine = "\n\nVerify that the printer is connected,\nand then click [OK].";
-
-QByteArray FromHex(const char* hex) {
-    return QByteArray::fromHex(hex);
-}
-
-// "1B 70 31 50 50", so that a failing comparison shows the bytes.
-QString Hex(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
 
 // On a network printer a job follows the status check (a dummy byte, the buffer clear, the
 // real-time status request) and some jobs end with the reset: the job is what lies between.
@@ -46,34 +39,6 @@ QByteArray JobIn(QByteArray received) {
     }
     return received;
 }
-
-QString WriteFile(const QTemporaryDir& folder, const char* name, const QByteArray& content) {
-    QFile file(folder.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        qFatal("cannot write %s", name);
-    }
-    return file.fileName();
-}
-
-// Drags the URLs over the widget and drops them there; false when the widget refused them.
-bool DropUrls(QWidget& widget, const QList<QUrl>& urls) {
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&widget, &enter);
-    QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    return enter.isAccepted() && QApplication::sendEvent(&widget, &drop) && drop.isAccepted();
-}
-
-// The utility started against one virtual printer, its verified network printer.
-struct PrinterWorld {
-    PrinterWorld() : printer(world.homePath() + "/printer") {
-        world.Start(printer.port());
-        world.UseLanPrinter();
-    }
-    GuiWorld world;
-    VirtualPrinter printer;
-};
 
 class PanesTest final : public QObject {
     Q_OBJECT
@@ -122,7 +87,8 @@ class PanesTest final : public QObject {
         ui::TestPane tests(world.session());
         ui::ExtensionPane extension(world.session());
         Child<QComboBox>(extension, "fontCombo")->setCurrentIndex(1);
-        Child<QLineEdit>(extension, "sendFilePathEdit")->setText(WriteFile(folder, "a", "x"));
+        Child<QLineEdit>(extension, "sendFilePathEdit")
+            ->setText(test::WriteFile(folder.filePath("a"), "x"));
         const auto control = [&](const char* name) {
             auto* inTests = tests.findChild<QWidget*>(name);
             return inTests != nullptr ? inTests : Child<QWidget>(extension, name);
@@ -204,7 +170,8 @@ class PanesTest final : public QObject {
         QTemporaryDir folder;
         ui::ExtensionPane pane(rig.world.session());
         Child<QComboBox>(pane, "codePageCombo")->setCurrentIndex(1);
-        Child<QLineEdit>(pane, "sendFilePathEdit")->setText(WriteFile(folder, "a", "data"));
+        Child<QLineEdit>(pane, "sendFilePathEdit")
+            ->setText(test::WriteFile(folder.filePath("a"), "data"));
         for (const char* name : {"changeDefaultButton", "testPrintButton", "sendFileButton"}) {
             rig.world.prompts.answers = {ui::ID_CANCEL};
             Child(pane, name)->click();
@@ -223,7 +190,7 @@ class PanesTest final : public QObject {
         PrinterWorld rig;
         QTemporaryDir folder;
         const QByteArray content = FromHex("1B 40 00 FF 0D 0A 1A") + "text\n";
-        const QString file = WriteFile(folder, "raw job.bin", content);
+        const QString file = test::WriteFile(folder.filePath("raw job.bin"), content);
         ui::ExtensionPane pane(rig.world.session());
         auto* path = Child<QLineEdit>(pane, "sendFilePathEdit");
         auto* send = Child(pane, "sendFileButton");
@@ -257,8 +224,8 @@ class PanesTest final : public QObject {
         world.Start();
         world.UseLanPrinter();
         QTemporaryDir folder;
-        const QString first = WriteFile(folder, "first.bin", "1");
-        const QString second = WriteFile(folder, "second.bin", "2");
+        const QString first = test::WriteFile(folder.filePath("first.bin"), "1");
+        const QString second = test::WriteFile(folder.filePath("second.bin"), "2");
         ui::ExtensionPane pane(world.session());
         pane.show();
         auto* path = Child<QLineEdit>(pane, "sendFilePathEdit");

@@ -21,6 +21,7 @@
 namespace {
 
 using namespace vrtruty;
+using test::Child;
 using test::GuiWorld;
 using test::VirtualPrinter;
 
@@ -37,15 +38,6 @@ const QString kContinueUnverified =
     "Since it was not possible to verify the connection with the printer,\nfunctions for sending "
     "settings to the printer and getting information\nfrom the printer cannot be used.\n\nIf this "
     "is OK, click [OK] to continue.";
-
-template <typename T>
-T* Child(QWidget& parent, const char* name) {
-    auto* child = parent.findChild<T*>(name);
-    if (child == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return child;
-}
 
 // What a user's pick in a list does: the selection moves and the dialog hears of it.
 void Choose(QComboBox* combo, int index) {
@@ -114,41 +106,7 @@ class PortSettingsTest final : public QObject {
         QCOMPARE(QApplication::layoutDirection(), Qt::LeftToRight);
     }
 
-    void addedPrinterIsVerifiedAndSaved() {
-        QTemporaryDir folder;
-        VirtualPrinter printer(folder.path());
-        GuiWorld world;
-        app::AppState& state = world.Start(printer.port());
-        ui::MainWindow window(world.session());
-        ui::PortSettingsDialog dialog(world.session(), window, true);
-        dialog.show();
-        auto* ok = Child<QPushButton>(dialog, "okButton");
-
-        // Keyboard only: the radio's and the label's mnemonics.
-        QApplication::setActiveWindow(&dialog);
-        QTest::keyClick(&dialog, Qt::Key_N, Qt::AltModifier);
-        QTRY_VERIFY(Child<QRadioButton>(dialog, "lanRadio")->isChecked());  // an animated click
-        QVERIFY2(!ok->isEnabled(), "OK needs a network printer in the list");
-        QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
-        QCOMPARE(QApplication::focusWidget(), Child<QLineEdit>(dialog, "ipAddressEdit"));
-        AddAddress(dialog, "127.0.0.1");
-        QCOMPARE(ListedAddresses(dialog), QStringList{"127.0.0.1"});
-        QVERIFY(ok->isEnabled());
-        test::SaveScreenshot(dialog, "port-settings-lan");
-
-        ok->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(world.prompts.Texts(), QStringList{});
-        QVERIFY(state.connectionVerified);
-        QVERIFY(!state.showPortDialogAtStart);
-        QCOMPARE(ConfigValue(state, "PORT", "PORTNAME"), std::string("LAN"));
-        QCOMPARE(ConfigValue(state, "LANPORT", "LAN_NO"), std::string("127.0.0.1"));
-        QCOMPARE(ConfigValue(state, "IPADDRESSLIST", "CNT"), std::string("1"));
-        QCOMPARE(ConfigValue(state, "IPADDRESSLIST", "IP_ADDRESS001"), std::string("127.0.0.1"));
-        QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
-    }
-
-    void chosenLanguageIsThereAtTheNextStart() {
+    void addedPrinterIsVerifiedAndSavedWithTheChosenLanguage() {
         QTemporaryDir folder;
         VirtualPrinter printer(folder.path());
         GuiWorld world;
@@ -159,14 +117,35 @@ class PortSettingsTest final : public QObject {
             ui::MainWindow window(world.session());
             ui::PortSettingsDialog dialog(world.session(), window, true);
             dialog.show();
-            Choose(Child<QComboBox>(dialog, "languageCombo"), static_cast<int>(*japanese));
-            Child<QRadioButton>(dialog, "lanRadio")->click();
+            auto* ok = Child<QPushButton>(dialog, "okButton");
+
+            // Keyboard only: the radio's and the label's mnemonics.
+            QApplication::setActiveWindow(&dialog);
+            QTest::keyClick(&dialog, Qt::Key_N, Qt::AltModifier);
+            QTRY_VERIFY(Child<QRadioButton>(dialog, "lanRadio")->isChecked());  // an animated click
+            QVERIFY2(!ok->isEnabled(), "OK needs a network printer in the list");
+            QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), Child<QLineEdit>(dialog, "ipAddressEdit"));
             AddAddress(dialog, "127.0.0.1");
-            Child<QPushButton>(dialog, "okButton")->click();
+            QCOMPARE(ListedAddresses(dialog), QStringList{"127.0.0.1"});
+            QVERIFY(ok->isEnabled());
+            test::SaveScreenshot(dialog, "port-settings-lan");
+            Choose(Child<QComboBox>(dialog, "languageCombo"), static_cast<int>(*japanese));
+
+            ok->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(world.prompts.Texts(), QStringList{});
+            QVERIFY(state.connectionVerified);
+            QVERIFY(!state.showPortDialogAtStart);
+            QCOMPARE(ConfigValue(state, "PORT", "PORTNAME"), std::string("LAN"));
+            QCOMPARE(ConfigValue(state, "LANPORT", "LAN_NO"), std::string("127.0.0.1"));
+            QCOMPARE(ConfigValue(state, "IPADDRESSLIST", "CNT"), std::string("1"));
+            QCOMPARE(ConfigValue(state, "IPADDRESSLIST", "IP_ADDRESS001"),
+                     std::string("127.0.0.1"));
+            QCOMPARE(window.findChild<QLabel*>("portName")->text(), QString(" 127.0.0.1 "));
         }
-        const app::AppState& again = world.Start(printer.port());
-        QCOMPARE(again.texts.languageIndex(), *japanese);
+        // The language chosen with it is there at the next start.
+        QCOMPARE(world.Start(printer.port()).texts.languageIndex(), *japanese);
     }
 
     void failedAddKeepsOkForThePrintersListed() {
@@ -192,11 +171,8 @@ class PortSettingsTest final : public QObject {
     }
 
     void refusedAddressesNeverReachThePrinter() {
-        QTemporaryDir folder;
-        VirtualPrinter printer(folder.path());
-        GuiWorld world;
-        world.Start(printer.port());
-        world.UseLanPrinter();
+        test::PrinterWorld rig;
+        GuiWorld& world = rig.world;
         ui::MainWindow window(world.session());
         ui::PortSettingsDialog dialog(world.session(), window, false);
         dialog.show();
@@ -209,7 +185,7 @@ class PortSettingsTest final : public QObject {
                                                      kDuplicateAddress, kInvalidAddress}));
         QCOMPARE(world.prompts.asked[0].style, std::uint32_t{lang::MB_WARNING_OK});
         QCOMPARE(ListedAddresses(dialog), QStringList{"127.0.0.1"});
-        QCOMPARE(printer.Received(), QByteArray());
+        QCOMPARE(rig.printer.Received(), QByteArray());
     }
 
     void confirmWithoutAnsweringPrinterKeepsDialogOpen() {
@@ -231,11 +207,9 @@ class PortSettingsTest final : public QObject {
     }
 
     void unwritableConfigurationIsReportedAndTheChoiceStillServes() {
-        QTemporaryDir folder;
-        VirtualPrinter printer(folder.path());
-        GuiWorld world;
-        app::AppState& state = world.Start(printer.port());
-        world.UseLanPrinter();
+        test::PrinterWorld rig;
+        GuiWorld& world = rig.world;
+        app::AppState& state = world.state();
         state.connectionVerified = false;
         state.configPath = world.home() / "gone" / "Vrtrutys.ini";
         ui::MainWindow window(world.session());

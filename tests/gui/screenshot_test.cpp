@@ -87,13 +87,7 @@ QString WriteLogo(const QString& folder, const char* name, std::uint16_t bitCoun
     }
     const auto bytes = test::MakeBmp(
         test::Layout(kWidth, kHeight, bitCount, {{0, 0, 0}, {220, 0, 0}, {255, 255, 255}}), pixels);
-    const QString path = folder + "/" + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qFatal("cannot write %s", name);
-    }
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    return path;
+    return test::WriteFile(folder + "/" + name, bytes);
 }
 
 QString Suffix() {

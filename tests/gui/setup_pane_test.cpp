@@ -21,42 +21,22 @@
 namespace {
 
 using namespace vrtruty;
+using test::Child;
 using test::GuiWorld;
+using test::Hex;
+using test::ReadFile;
 using test::VirtualPrinter;
+using test::WriteFile;
 
 constexpr std::size_t kTr770 = 1;
 constexpr std::size_t kPfbm = 2;
 constexpr std::size_t kTr770K = 3;
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        qFatal("cannot write %s", qPrintable(path));
-    }
-}
-
-QString Hex(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
-template <typename T = QPushButton>
-T* Child(QWidget& parent, const QString& name) {
-    auto* child = parent.findChild<T*>(name);
-    if (child == nullptr) {
-        qFatal("no control %s", qPrintable(name));
-    }
-    return child;
-}
-
 QComboBox* Combo(QWidget& pane, int recordByte, bool otherPage = false) {
-    return Child<QComboBox>(pane, QStringLiteral("setting%1Combo%2")
-                                      .arg(recordByte)
-                                      .arg(otherPage ? QStringLiteral("Other") : QString()));
+    const QString name = QStringLiteral("setting%1Combo%2")
+                             .arg(recordByte)
+                             .arg(otherPage ? QStringLiteral("Other") : QString());
+    return Child<QComboBox>(pane, qPrintable(name));
 }
 
 // Picks the entry whose text starts with the choice (the default carries a mark).
@@ -252,7 +232,7 @@ class SetupPaneTest final : public QObject {
         SetupWorld rig;
         Choose(*Combo(rig.Pane(), 53), "Enable");  // Auto LF, not yet collected
         const QString empty = rig.world.homePath() + "/empty.qvr";
-        WriteFile(empty, {});
+        WriteFile(empty, QByteArray());
         rig.world.prompts.fileAnswer = empty;
         rig.Click("importButton");
         QCOMPARE(rig.world.prompts.Texts(),
@@ -296,21 +276,17 @@ class SetupPaneTest final : public QObject {
         QTest::addColumn<QString>("region");
         QTest::addColumn<QString>("customizeRow");
         QTest::addColumn<QString>("otherRow");
-        QTest::newRow("TR-770 in Japan") << int(kTr770) << "JAPAN"
-                                         << "fixed"
-                                         << "hidden";
-        QTest::newRow("TR-770 (PFBM) in Japan") << int(kPfbm) << "JAPAN"
-                                                << "editable"
-                                                << "hidden";
-        QTest::newRow("TR-770K") << int(kTr770K) << "JAPANK"
-                                 << "fixed"
-                                 << "hidden";
-        QTest::newRow("TR-770 overseas") << int(kTr770) << "OVERSEA"
-                                         << "hidden"
-                                         << "editable";
-        QTest::newRow("TR-770 (PFBM) overseas") << int(kPfbm) << "OVERSEA"
-                                                << "hidden"
-                                                << "editable";
+        const std::tuple<const char*, std::size_t, const char*, const char*, const char*> rows[] = {
+            {"TR-770 in Japan", kTr770, "JAPAN", "fixed", "hidden"},
+            {"TR-770 (PFBM) in Japan", kPfbm, "JAPAN", "editable", "hidden"},
+            {"TR-770K", kTr770K, "JAPANK", "fixed", "hidden"},
+            {"TR-770 overseas", kTr770, "OVERSEA", "hidden", "editable"},
+            {"TR-770 (PFBM) overseas", kPfbm, "OVERSEA", "hidden", "editable"},
+        };
+        for (const auto& [name, row, region, customizeRow, otherRow] : rows) {
+            QTest::newRow(name) << int(row) << QString(region) << QString(customizeRow)
+                                << QString(otherRow);
+        }
     }
     void cutterModeRowsFollowTheRegion() {
         QFETCH(int, row);
