@@ -10,9 +10,11 @@
 #include <QTabWidget>
 #include <QTest>
 #include <memory>
+#include <tuple>
 
 #include "bitmap_builder.h"
 #include "gui_harness.h"
+#include "platform/fake_print_queues.h"
 #include "ui/main_window.h"
 #include "ui/port_settings_dialog.h"
 
@@ -102,6 +104,20 @@ class ScreenshotTest final : public QObject {
     void windowAndDialogInBothLanguages() {
         for (const bool japanese : {false, true}) {
             GuiWorld world;
+            // Two queues of the model for the dialog's queue choice, one of another make.
+            auto queues = std::make_shared<platform::FakePrintQueues>();
+            for (const auto& [name, uri, driver] :
+                 {std::tuple{"Receipt counter 1", "usb://VRM/TR-770II?serial=A1",
+                             "VRM TR-770II Raster"},
+                  std::tuple{"Back office", "socket://printer.example:9100", "VRM TR-770II Raster"},
+                  std::tuple{"Laser", "ipp://laser.example/ipp/print", "Generic PCL Laser"}}) {
+                platform::PrintQueueInfo queue;
+                queue.name = name;
+                queue.deviceUri = uri;
+                queue.makeAndModel = driver;
+                queues->queues.push_back(queue);
+            }
+            world.printQueues = queues;
             test::VirtualPrinter printer(world.homePath() + "/printer");
             app::AppState& state = world.Start(printer.port());
             world.UseLanPrinter();
@@ -146,8 +162,10 @@ class ScreenshotTest final : public QObject {
             ui::PortSettingsDialog dialog(world.session(), window, false);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-            for (const char* kind : {"lan", "usb", "com"}) {
-                dialog.findChild<QAbstractButton*>(QStringLiteral("%1Radio").arg(kind))->click();
+            for (const auto& [kind, radio] :
+                 {std::pair{"lan", "lanRadio"}, std::pair{"usb", "usbRadio"},
+                  std::pair{"com", "comRadio"}, std::pair{"queue", "winPrinterRadio"}}) {
+                dialog.findChild<QAbstractButton*>(radio)->click();
                 QApplication::processEvents();
                 const QString picture =
                     QStringLiteral("port-dialog-%1-%2-%3").arg(kind, language, Suffix());
