@@ -139,7 +139,6 @@ class CupsPrintQueues final : public PrintQueues {
             result.jobId = 0;
             return result;
         }
-        result.step = RawJobStep::Sending;
         if (data.empty()) {
             // CUPS refuses a document without data; an empty job is one closed without any.
             result.step = RawJobStep::Ending;
@@ -150,12 +149,13 @@ class CupsPrintQueues final : public PrintQueues {
             }
             return result;
         }
+        result.step = RawJobStep::Sending;
         if (cupsStartDocument(http, queue.c_str(), result.jobId, title.c_str(), CUPS_FORMAT_RAW,
                               1) != HTTP_STATUS_CONTINUE) {
             return result;
         }
-        if (!data.empty() && cupsWriteRequestData(http, reinterpret_cast<const char*>(data.data()),
-                                                  data.size()) != HTTP_STATUS_CONTINUE) {
+        if (cupsWriteRequestData(http, reinterpret_cast<const char*>(data.data()), data.size()) !=
+            HTTP_STATUS_CONTINUE) {
             cupsFinishDocument(http, queue.c_str());
             return result;
         }
